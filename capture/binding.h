@@ -1,0 +1,41 @@
+// Adapter binding: the program works with the first adapter of the packet
+// library's adapter-name list. It is bound while the main window is built,
+// reopened at the end of every capture (which ends the capture's outstanding
+// receives) and closed when the main window closes.
+//
+// No reset, filter, address query or receive is ever issued on an adapter that
+// failed to open: a missing adapter is remembered as such, and a capture is only
+// started after EnsureAdapterBound has found (or reopened) one.
+#pragma once
+
+#include <string_view>
+
+struct AdapterObject;
+
+// The main window's two "Network adapter" labels (initial text "-").
+class AdapterLabels {
+public:
+    virtual ~AdapterLabels() = default;
+    virtual void SetAdapterName(std::string_view text) = 0;
+    virtual void SetAdapterAddress(std::string_view text) = 0;
+};
+
+inline constexpr std::string_view kNoAdapterMessage =
+    "Network card not found or packet driver not correctly installed";
+inline constexpr std::string_view kNoAdapterCaption = "Quarn Messagebox";
+
+// Bind the first adapter: open, reset, promiscuous filter 0x20, address query;
+// fill the labels. Without a usable adapter: labels "none", the no-adapter
+// message box, then a quit request. Returns whether an adapter is bound.
+bool BindAdapter(AdapterLabels& labels);
+// Close the bound adapter, if any.
+void ReleaseAdapter();
+// Close the bound adapter, then open the list's first adapter again (reset,
+// filter 0x20; labels untouched). Afterwards BoundAdapter() may be null.
+void ReopenAdapter();
+// The bound adapter, or null when none could be opened.
+AdapterObject* BoundAdapter();
+// True when an adapter is bound; otherwise try to bind the first one again
+// (without touching the labels) and, when that fails too, show the no-adapter
+// message box (no quit request) and return false.
+bool EnsureAdapterBound();

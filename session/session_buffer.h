@@ -1,0 +1,58 @@
+// The session buffer: the one store of captured frames.
+//
+// A fixed number of slots (1 to 5000), each owning one 1514-byte frame buffer,
+// linked as a chain (session capture: the capture ends when the last slot is
+// filled) or as a ring (continuous capture: the newest frame overwrites the
+// oldest). Frames move in by pointer exchange, never by copying: the capture
+// thread takes the current slot's buffer as its spare and stores its receive
+// buffer in the slot.
+//
+// Threads: the user-interface thread rebuilds and clears the buffer; the capture
+// thread stores; the report writer reads. The capture thread and the writer never
+// run at once (the main window's rules), and each hand-over between threads goes
+// through a thread start, join or atomic flag. The count is atomic, because
+// Clear buffer may zero it while the writer reads it.
+#pragma once
+
+#include <cstdint>
+
+#include "session/capture_time.h"
+
+// Size of every frame buffer in circulation: a maximal Ethernet frame without
+// its frame check sequence.
+inline constexpr uint32_t kFrameBufferSize = 1514;
+
+// Every frame buffer, in a slot or in a receive packet, comes from here.
+// Allocation returns null when memory is short.
+uint8_t* AllocateFrameBuffer();
+void FreeFrameBuffer(uint8_t* buffer);
+// Number of frame buffers allocated and not yet freed.
+uint64_t LiveFrameBuffers();
+
+namespace SessionBuffer {
+
+// Build capacity slots (1 to 5000), a ring when continuous. The current slot is
+// left at the last slot, the count untouched. Returns false, with no slot
+// allocated, when memory runs out.
+bool Allocate(uint32_t capacity, bool continuous);
+// Free every slot and its buffer; afterwards there are no slots (capacity 0).
+void FreeAll();
+// Make the first slot current.
+void Rewind();
+// Frames stored since the count was last cleared (0 to capacity).
+uint32_t Count();
+void ClearCount();
+uint32_t Capacity();
+
+// The current slot's buffer, length and capture time.
+uint8_t* CurrentFrame();
+uint32_t CurrentLength();
+CaptureTime CurrentTime();
+
+// Put buffer into the current slot (the slot's old buffer is the caller's, taken
+// beforehand with CurrentFrame), with its length and time; count up to capacity.
+void Store(uint8_t* buffer, uint32_t length, CaptureTime time);
+// Move to the next slot; false (and no move) at the end of a session-mode chain.
+bool Advance();
+
+} // namespace SessionBuffer
