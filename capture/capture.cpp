@@ -1,1 +1,233 @@
-// placeholder
+#include "capture/capture.h"
+
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <array>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <system_error>
+#include <thread>
+
+#include "app/status.h"
+#include "capture/binding.h"
+#include "filter/frame_filter.h"
+#include "session/capture_time.h"
+#include "session/session_buffer.h"
+
+namespace {
+
+// Who owns what: the ring, the adapter pointer and the receive count belong to
+// the user-interface thread until the capture thread is created, to the capture
+// thread while it runs, and to whoever ends the capture once the thread has
+// left its loop. Thread creation and join carry the hand-overs; the flags and
+// the counter that other threads read meanwhile are atomics.
+std::array<PacketObject*, kReceiveRingSize> g_ring{};
+AdapterObject* g_adapter = nullptr;
+uint32_t g_receiveCount = 0; // out-parameter of every receive and wait of the ring
+
+std::thread g_thread; // touched only by the user-interface thread
+std::atomic<bool> g_capturing{false};
+std::atomic<bool> g_stopRequested{false};
+std::atomic<bool> g_endClaimed{false}; // one end per capture: Stop's or the thread's
+std::atomic<int32_t> g_frameCounter{0};
+std::atomic<uint32_t> g_receivedLength{0};
+
+// Lets Stop wait for the thread to leave its loop while it keeps waking it.
+std::mutex g_leftMutex;
+std::condition_variable g_leftSignal;
+bool g_threadLeft = false;
+
+constexpr auto kWakeInterval = std::chrono::milliseconds(10);
+// A wait that keeps failing without a stop request means a broken adapter; a
+// short pause then keeps the thread from spinning on a core.
+constexpr int kFailuresBeforePause = kReceiveRingSize;
+constexpr auto kFailurePause = std::chrono::milliseconds(1);
+
+void FreeRing()
+{
+    for (PacketObject*& packet : g_ring) {
+        if (!packet)
+            continue;
+        FreeFrameBuffer(static_cast<uint8_t*>(packet->Buffer));
+        PacketFreePacket(packet);
+        packet = nullptr;
+    }
+}
+
+// All or nothing: 16 packets, each with its own 1514-byte buffer.
+bool AllocateRing()
+{
+    for (PacketObject*& packet : g_ring) {
+        packet = PacketAllocatePacket();
+        uint8_t* buffer = packet ? AllocateFrameBuffer() : nullptr;
+        if (!buffer) {
+            FreeRing();
+            return false;
+        }
+        PacketInitPacket(packet, buffer, kFrameBufferSize);
+    }
+    return true;
+}
+
+void PostReceive(PacketObject* packet)
+{
+    g_receiveCount = 0;
+    PacketReceivePacket(g_adapter, packet, 0, &g_receiveCount);
+}
+
+// The end of a capture, once the capture thread has left its loop: reopening
+// the adapter ends the receives still outstanding, and only then are the ring's
+// packets and the buffers they carry freed.
+void FinishCapture()
+{
+    ReopenAdapter();
+    FreeRing();
+    g_adapter = nullptr;
+    ShowCaptureStatus(false);
+    ShowFrameCounter(FrameCounter());
+    EnableSessionControls();
+    g_capturing.store(false);
+}
+
+void RaiseOwnPriority()
+{
+    // Best effort: the highest scheduling share of the normal class. A
+    // real-time class could starve the user interface of a small machine.
+    const auto tid = static_cast<id_t>(syscall(SYS_gettid));
+    (void)setpriority(PRIO_PROCESS, tid, -20);
+}
+
+void SignalThreadLeft()
+{
+    std::lock_guard lock(g_leftMutex);
+    g_threadLeft = true;
+    g_leftSignal.notify_all();
+}
+
+// Keeps one kept frame: the packet's buffer goes into the current slot, and the
+// slot's old buffer becomes the packet's. Returns false when a session-mode
+// buffer has just been filled.
+bool KeepFrame(PacketObject* packet, uint32_t length)
+{
+    uint8_t* spare = SessionBuffer::CurrentFrame();
+    SessionBuffer::Store(static_cast<uint8_t*>(packet->Buffer), length, LocalCaptureTimeNow());
+    packet->Buffer = spare;
+    CountFrame();
+    return SessionBuffer::Advance();
+}
+
+void CaptureThread()
+{
+    RaiseOwnPriority();
+    int failures = 0;
+    for (int i = 0;; i = (i + 1) % kReceiveRingSize) {
+        PacketObject* packet = g_ring[static_cast<size_t>(i)];
+        const bool received = PacketWaitPacket(g_adapter, packet, &g_receiveCount) != 0;
+        // Safe point: every buffer is owned by exactly one packet or slot here.
+        if (g_stopRequested.load(std::memory_order_acquire))
+            break;
+        if (received) {
+            failures = 0;
+            const uint32_t length = g_receiveCount;
+            g_receivedLength.store(length, std::memory_order_relaxed);
+            if (AcceptFrame(static_cast<const uint8_t*>(packet->Buffer)) && !KeepFrame(packet, length)) {
+                // The session buffer is full: this thread ends the capture,
+                // unless Stop has already claimed that end.
+                bool expected = false;
+                if (g_endClaimed.compare_exchange_strong(expected, true))
+                    FinishCapture();
+                break;
+            }
+        } else if (++failures >= kFailuresBeforePause) {
+            failures = 0;
+            std::this_thread::sleep_for(kFailurePause);
+        }
+        PostReceive(packet);
+    }
+    SignalThreadLeft();
+}
+
+void JoinCaptureThread()
+{
+    if (g_thread.joinable())
+        g_thread.join();
+}
+
+} // namespace
+
+bool StartCapture()
+{
+    // A thread that ended its capture by itself may still be returning.
+    JoinCaptureThread();
+    if (g_capturing.load() || !BoundAdapter())
+        return false;
+    if (!AllocateRing())
+        return false;
+    g_adapter = BoundAdapter();
+
+    ShowCaptureStatus(true);
+    ResetFrameCounter();
+    SessionBuffer::ClearCount();
+    SessionBuffer::Rewind();
+    for (PacketObject* packet : g_ring)
+        PostReceive(packet);
+
+    g_stopRequested.store(false);
+    g_endClaimed.store(false);
+    g_threadLeft = false;
+    // Raised before the thread exists, so a second Start is refused at once.
+    g_capturing.store(true);
+    try {
+        g_thread = std::thread(CaptureThread);
+    } catch (const std::system_error&) {
+        g_endClaimed.store(true);
+        FinishCapture();
+        return false;
+    }
+    return true;
+}
+
+void StopCapture()
+{
+    if (!g_thread.joinable())
+        return;
+    bool expected = false;
+    if (!g_endClaimed.compare_exchange_strong(expected, true)) {
+        // The thread is ending the capture itself; wait for that end.
+        JoinCaptureThread();
+        return;
+    }
+    g_stopRequested.store(true, std::memory_order_release);
+    {
+        // Resetting the adapter completes every outstanding receive with a
+        // failure; repeat it until the thread has seen the request, since a
+        // receive it posts after one reset is not touched by that reset.
+        std::unique_lock lock(g_leftMutex);
+        while (!g_threadLeft) {
+            PacketResetAdapter(g_adapter);
+            g_leftSignal.wait_for(lock, kWakeInterval, [] { return g_threadLeft; });
+        }
+    }
+    JoinCaptureThread();
+    FinishCapture();
+}
+
+bool IsCapturing() { return g_capturing.load(); }
+
+void WaitCaptureEnd() { JoinCaptureThread(); }
+
+void CountFrame() { g_frameCounter.fetch_add(1, std::memory_order_relaxed); }
+
+void ResetFrameCounter()
+{
+    g_frameCounter.store(0, std::memory_order_relaxed);
+    ShowFrameCounter(0);
+}
+
+int32_t FrameCounter() { return g_frameCounter.load(std::memory_order_relaxed); }
+
+uint32_t ReceivedLength() { return g_receivedLength.load(std::memory_order_relaxed); }
