@@ -28,12 +28,18 @@ uint8_t* AllocateFrameBuffer();
 void FreeFrameBuffer(uint8_t* buffer);
 // Number of frame buffers allocated and not yet freed.
 uint64_t LiveFrameBuffers();
+// Test hook: let only the next `allowed` frame buffer allocations succeed, as if
+// memory ran out after them; a negative value lifts the limit.
+void LimitFrameBufferAllocations(int64_t allowed);
 
 namespace SessionBuffer {
 
+inline constexpr uint32_t kMaxCapacity = 5000;
+
 // Build capacity slots (1 to 5000), a ring when continuous. The current slot is
-// left at the last slot, the count untouched. Returns false, with no slot
-// allocated, when memory runs out.
+// left at the last slot, the count untouched. Slots left from an earlier build
+// are freed first. Returns false, with no slot allocated, when memory runs out
+// or the capacity is outside 1 to 5000.
 bool Allocate(uint32_t capacity, bool continuous);
 // Free every slot and its buffer; afterwards there are no slots (capacity 0).
 void FreeAll();
@@ -44,13 +50,15 @@ uint32_t Count();
 void ClearCount();
 uint32_t Capacity();
 
-// The current slot's buffer, length and capture time.
+// The current slot's buffer, length and capture time (null, 0 and zero while
+// there are no slots).
 uint8_t* CurrentFrame();
 uint32_t CurrentLength();
 CaptureTime CurrentTime();
 
 // Put buffer into the current slot (the slot's old buffer is the caller's, taken
 // beforehand with CurrentFrame), with its length and time; count up to capacity.
+// Without slots nothing is stored and the buffer stays the caller's.
 void Store(uint8_t* buffer, uint32_t length, CaptureTime time);
 // Move to the next slot; false (and no move) at the end of a session-mode chain.
 bool Advance();
