@@ -1,0 +1,126 @@
+#include "offline/offline_report.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <pcap/pcap.h>
+#include <span>
+#include <sys/stat.h>
+
+#include "offline/report_destination.h"
+#include "offline/report_progress.h"
+#include "report/report_block.h"
+#include "report/report_output.h"
+#include "session/capture_time.h"
+#include "session/session_buffer.h"
+
+namespace {
+
+void Fail(const std::string& file, const std::string& problem) {
+    std::fprintf(stderr, "quarn-report: %s: %s\n", file.c_str(), problem.c_str());
+}
+
+// Open the capture with nanosecond time stamps; null (and told) on failure.
+pcap_t* OpenCapture(const std::string& input) {
+    char error[PCAP_ERRBUF_SIZE] = "";
+    pcap_t* capture =
+        pcap_open_offline_with_tstamp_precision(input.c_str(), PCAP_TSTAMP_PRECISION_NANO, error);
+    if (capture == nullptr) {
+        Fail(input, std::string("cannot read capture: ") + error);
+        return nullptr;
+    }
+    const int linkType = pcap_datalink(capture);
+    if (linkType != DLT_EN10MB) {
+        const char* name = pcap_datalink_val_to_name(linkType);
+        const char* description = pcap_datalink_val_to_description(linkType);
+        std::string problem = "link type ";
+        problem += name != nullptr ? name : std::to_string(linkType);
+        if (description != nullptr) problem += std::string(" (") + description + ")";
+        problem += " is not Ethernet; only Ethernet captures can be reported";
+        Fail(input, problem);
+        pcap_close(capture);
+        return nullptr;
+    }
+    return capture;
+}
+
+int64_t CaptureSize(const std::string& input) {
+    struct stat st {};
+    if (input == "-" || stat(input.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return 0;
+    return st.st_size;
+}
+
+std::tm LocalTimeNow() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    return local;
+}
+
+// Write every frame block; false (and told) when the file cannot be read to its end.
+bool WriteFrameBlocks(pcap_t* capture, const std::string& input) {
+    uint32_t number = 0;
+    pcap_pkthdr* header = nullptr;
+    const u_char* bytes = nullptr;
+    for (;;) {
+        const int status = pcap_next_ex(capture, &header, &bytes);
+        if (status == PCAP_ERROR_BREAK) return true;
+        if (status != 1) {
+            Fail(input, "reading stopped at frame " + std::to_string(number) + ": " +
+                            pcap_geterr(capture));
+            return false;
+        }
+        // Stored as the analyzer stores a received frame: at most one buffer's worth.
+        const uint32_t stored = std::min<uint32_t>(header->caplen, kFrameBufferSize);
+        // With nanosecond precision the "usec" field holds nanoseconds.
+        const timespec when{header->ts.tv_sec, static_cast<long>(header->ts.tv_usec)};
+        WriteFrameBlock(std::span<const uint8_t>(bytes, stored), stored, LocalCaptureTime(when),
+                        number);
+        ++number;
+        TickProgress(number);
+    }
+}
+
+} // namespace
+
+int WriteOfflineReport(const std::string& input, const std::string& output) {
+    pcap_t* capture = OpenCapture(input);
+    if (capture == nullptr) return kExitFailed;
+
+    ReportDestination destination;
+    std::string problem;
+    if (!OpenReportDestination(output, destination, problem)) {
+        Fail(output, problem);
+        pcap_close(capture);
+        return kExitFailed;
+    }
+    AttachReportOutput(destination.fd);
+    WriteReportBanner(LocalTimeNow());
+
+    StartProgress(pcap_file(capture), CaptureSize(input));
+    const bool complete = WriteFrameBlocks(capture, input);
+    EndProgress();
+    pcap_close(capture);
+
+    if (complete) WriteReportEnd();
+    errno = 0;
+    const bool written = CloseReportOutput();
+    if (!complete) {
+        DiscardReportDestination(destination);
+        return kExitFailed;
+    }
+    if (!written) {
+        const int reason = errno;
+        DiscardReportDestination(destination);
+        Fail(output, reason != 0 ? std::string("write error: ") + std::strerror(reason)
+                                 : std::string("write error"));
+        return kExitFailed;
+    }
+    if (!CommitReportDestination(destination, problem)) {
+        Fail(output, problem);
+        return kExitFailed;
+    }
+    return kExitReported;
+}

@@ -1,0 +1,28 @@
+// Where a report is written, so that a failed run never leaves a report that
+// looks complete.
+//
+// A regular file (or a name not yet taken) is written as a temporary file in
+// the same directory and renamed over the name only once the report is whole;
+// on failure the temporary is removed and the old file stays as it was.
+// Standard output ("-") and files that cannot be replaced by a rename (a pipe,
+// a terminal, /dev/null) are written directly.
+#pragma once
+
+#include <string>
+
+struct ReportDestination {
+    std::string name;     // as given on the command line
+    std::string target;   // file the temporary replaces (symbolic links resolved)
+    std::string tempPath; // empty when written directly
+    int fd = -1;
+    bool closeFd = false;
+};
+
+// Open the destination; false with problem set (one line, no file name prefix).
+bool OpenReportDestination(const std::string& name, ReportDestination& destination,
+                           std::string& problem);
+// Close it and move the temporary into place; false with problem set, in which
+// case the temporary has been removed.
+bool CommitReportDestination(ReportDestination& destination, std::string& problem);
+// Close it and remove the temporary, leaving the target untouched.
+void DiscardReportDestination(ReportDestination& destination);
