@@ -1,0 +1,158 @@
+// The whole capture path, headless, side by side with tcpdump on the same
+// traffic: a generator on core 0 sends frames at increasing rates through a
+// veth pair; our capture (continuous mode) and tcpdump -w /dev/null both listen
+// on the capture end, pinned to core 1. Then one burst of 5,000 full-size
+// frames into a session-mode buffer of 5,000. Needs root (namespaces).
+//
+// Usage: capture_bench [--quick]
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <string_view>
+#include <thread>
+
+#include "app/status.h"
+#include "capture/binding.h"
+#include "capture/capture.h"
+#include "lab.h"
+#include "session/session_buffer.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr int kGeneratorCore = 0;
+constexpr int kCapturerCore = 1;
+constexpr uint32_t kContinuousSlots = 5000;
+
+class QuietLabels : public AdapterLabels {
+public:
+    void SetAdapterName(std::string_view) override {}
+    void SetAdapterAddress(std::string_view) override {}
+};
+
+double OwnCpuSeconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+// Wait until our counter has stood still for a while: the generator is done,
+// so what is still in the receive queues drains within that time.
+void WaitForDrain()
+{
+    int32_t last = -1;
+    for (int still = 0; still < 3;) {
+        std::this_thread::sleep_for(100ms);
+        const int32_t now = FrameCounter();
+        still = now == last ? still + 1 : 0;
+        last = now;
+    }
+}
+
+struct Row {
+    const char* what;
+    uint32_t size;
+    uint64_t rate; // 0: full speed
+    uint64_t count;
+    bool session;
+};
+
+void PrintHeader()
+{
+    std::printf("%-10s %5s %10s | %9s | %9s %9s %8s | %9s %9s %8s\n", "mode", "bytes", "rate/s", "offered",
+                "kept", "lost", "cpu s", "tcpd kept", "tcpd lost", "cpu s");
+}
+
+bool RunRow(const CaptureLab::Veth& veth, const Row& row)
+{
+    SessionBuffer::FreeAll();
+    if (!SessionBuffer::Allocate(row.session ? static_cast<uint32_t>(row.count) : kContinuousSlots,
+                                 !row.session))
+        return false;
+    CaptureLab::Tcpdump dump;
+    if (!CaptureLab::StartTcpdump(veth, kCapturerCore, dump)) {
+        std::fprintf(stderr, "tcpdump did not start\n");
+        return false;
+    }
+    const double cpu0 = OwnCpuSeconds();
+    if (!StartCapture()) {
+        std::fprintf(stderr, "capture did not start\n");
+        CaptureLab::StopTcpdump(dump);
+        return false;
+    }
+    const uint64_t offered = CaptureLab::RunGenerator(veth, row.size, row.rate, row.count);
+    WaitForDrain();
+    if (IsCapturing())
+        StopCapture();
+    WaitCaptureEnd();
+    const double cpu = OwnCpuSeconds() - cpu0;
+    const uint64_t kept = row.session ? SessionBuffer::Count() : static_cast<uint64_t>(FrameCounter());
+    const double dumpCpu = CaptureLab::TcpdumpCpuSeconds(dump);
+    const int64_t dumpKept = CaptureLab::StopTcpdump(dump);
+
+    auto lost = [offered](int64_t k) { return static_cast<int64_t>(offered) - k; };
+    char rate[16];
+    if (row.rate)
+        std::snprintf(rate, sizeof rate, "%llu", static_cast<unsigned long long>(row.rate));
+    else
+        std::snprintf(rate, sizeof rate, "full");
+    std::printf("%-10s %5u %10s | %9llu | %9llu %9lld %8.2f | %9lld %9lld %8.2f\n", row.what, row.size, rate,
+                static_cast<unsigned long long>(offered), static_cast<unsigned long long>(kept),
+                static_cast<long long>(lost(static_cast<int64_t>(kept))), cpu, static_cast<long long>(dumpKept),
+                static_cast<long long>(lost(dumpKept)), dumpCpu);
+    std::fflush(stdout);
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc > 1 && std::strcmp(argv[1], "--generate") == 0)
+        return CaptureLab::GeneratorMain(argc - 2, argv + 2);
+    const bool quick = argc > 1 && std::strcmp(argv[1], "--quick") == 0;
+    if (geteuid() != 0) {
+        std::fprintf(stderr, "capture_bench needs root (it builds network namespaces)\n");
+        return 1;
+    }
+
+    CaptureLab::Veth veth;
+    if (!CaptureLab::CreateVeth(veth)) {
+        std::fprintf(stderr, "could not build the veth pair\n");
+        return 1;
+    }
+    // Before any thread exists, so the capture thread inherits both.
+    CaptureLab::PinToCore(kCapturerCore);
+    QuietLabels labels;
+    int status = 1;
+    if (CaptureLab::EnterNamespace(veth.captureNamespace) && BindAdapter(labels)) {
+        const uint64_t scale = quick ? 10 : 1;
+        const Row rows[] = {
+            {"continuous", 64, 20'000, 20'000 / scale, false},
+            {"continuous", 64, 100'000, 100'000 / scale, false},
+            {"continuous", 64, 300'000, 300'000 / scale, false},
+            {"continuous", 64, 0, 500'000 / scale, false},
+            {"continuous", 1514, 20'000, 20'000 / scale, false},
+            {"continuous", 1514, 100'000, 100'000 / scale, false},
+            {"continuous", 1514, 0, 200'000 / scale, false},
+            {"session", 1514, 0, 5'000, true},
+        };
+        PrintHeader();
+        status = 0;
+        for (const Row& row : rows)
+            if (!RunRow(veth, row))
+                status = 1;
+        SessionBuffer::FreeAll();
+        ReleaseAdapter();
+    } else {
+        std::fprintf(stderr, "no adapter in the capture namespace\n");
+    }
+    CaptureLab::RemoveVeth(veth);
+    return status;
+}

@@ -1,0 +1,250 @@
+#include "lab.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <linux/if_packet.h>
+#include <net/ethernet.h>
+#include <net/if.h>
+#include <sched.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace CaptureLab {
+namespace {
+
+bool Run(const std::string& command)
+{
+    return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+uint64_t NowNs()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return static_cast<uint64_t>(ts.tv_sec) * 1'000'000'000u + static_cast<uint64_t>(ts.tv_nsec);
+}
+
+std::string SelfPath()
+{
+    char path[4096];
+    const ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
+    return n > 0 ? std::string(path, static_cast<size_t>(n)) : std::string();
+}
+
+// A local experimental EtherType, so no stack on either end answers.
+constexpr uint16_t kBenchEtherType = 0x88B5;
+constexpr size_t kBatch = 32;
+
+} // namespace
+
+bool CreateVeth(Veth& veth)
+{
+    const std::string id = std::to_string(getpid());
+    veth.captureNamespace = "qcbc" + id;
+    veth.generatorNamespace = "qcbg" + id;
+    veth.captureInterface = "qcb" + id + "c";
+    veth.generatorInterface = "qcb" + id + "g";
+    const std::string& cn = veth.captureNamespace;
+    const std::string& gn = veth.generatorNamespace;
+    const bool ok = Run("ip netns add " + cn) && Run("ip netns add " + gn)
+        && Run("ip netns exec " + cn + " sysctl -w net.ipv6.conf.all.disable_ipv6=1 net.ipv6.conf.default.disable_ipv6=1")
+        && Run("ip netns exec " + gn + " sysctl -w net.ipv6.conf.all.disable_ipv6=1 net.ipv6.conf.default.disable_ipv6=1")
+        && Run("ip -n " + cn + " link add " + veth.captureInterface + " type veth peer name "
+               + veth.generatorInterface + " netns " + gn)
+        && Run("ip -n " + cn + " link set " + veth.captureInterface + " up")
+        && Run("ip -n " + gn + " link set " + veth.generatorInterface + " up");
+    if (!ok)
+        RemoveVeth(veth);
+    return ok;
+}
+
+void RemoveVeth(const Veth& veth)
+{
+    // Deleting a namespace deletes the veth end in it, and with it the pair.
+    Run("ip netns del " + veth.captureNamespace);
+    Run("ip netns del " + veth.generatorNamespace);
+}
+
+bool EnterNamespace(const std::string& name)
+{
+    const int fd = open(("/var/run/netns/" + name).c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool ok = setns(fd, CLONE_NEWNET) == 0;
+    close(fd);
+    return ok;
+}
+
+void PinToCore(int core)
+{
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    CPU_SET(core, &set);
+    (void)sched_setaffinity(0, sizeof set, &set);
+}
+
+uint64_t RunGenerator(const Veth& veth, uint32_t size, uint64_t rate, uint64_t count)
+{
+    const std::string command = SelfPath() + " --generate " + veth.generatorNamespace + " "
+        + veth.generatorInterface + " " + std::to_string(size) + " " + std::to_string(rate) + " "
+        + std::to_string(count);
+    FILE* out = popen(command.c_str(), "r");
+    if (!out)
+        return 0;
+    unsigned long long sent = 0;
+    if (std::fscanf(out, "%llu", &sent) != 1)
+        sent = 0;
+    pclose(out);
+    return sent;
+}
+
+int GeneratorMain(int argc, char** argv)
+{
+    if (argc != 5)
+        return 2;
+    const std::string ns = argv[0];
+    const std::string ifname = argv[1];
+    const auto size = static_cast<size_t>(std::strtoul(argv[2], nullptr, 10));
+    const uint64_t rate = std::strtoull(argv[3], nullptr, 10);
+    const uint64_t count = std::strtoull(argv[4], nullptr, 10);
+    if (size < 60 || size > 1514 || !EnterNamespace(ns))
+        return 1;
+    PinToCore(0);
+
+    const int fd = socket(AF_PACKET, SOCK_RAW, 0); // send only: receives nothing
+    if (fd < 0)
+        return 1;
+    const int bypass = 1;
+    (void)setsockopt(fd, SOL_PACKET, PACKET_QDISC_BYPASS, &bypass, sizeof bypass);
+    sockaddr_ll to{};
+    to.sll_family = AF_PACKET;
+    to.sll_ifindex = static_cast<int>(if_nametoindex(ifname.c_str()));
+    to.sll_halen = ETH_ALEN;
+    if (to.sll_ifindex == 0)
+        return 1;
+
+    // Every frame of a batch carries its own sequence number after the header.
+    std::vector<std::array<uint8_t, 1514>> frames(kBatch);
+    std::array<iovec, kBatch> iov{};
+    std::array<mmsghdr, kBatch> msgs{};
+    for (size_t k = 0; k < kBatch; ++k) {
+        auto& f = frames[k];
+        f.fill(0);
+        const uint8_t dst[6] = {0x02, 0, 0, 0, 0, 0x02};
+        const uint8_t src[6] = {0x02, 0, 0, 0, 0, 0x01};
+        std::memcpy(f.data(), dst, 6);
+        std::memcpy(f.data() + 6, src, 6);
+        f[12] = kBenchEtherType >> 8;
+        f[13] = kBenchEtherType & 0xFF;
+        iov[k] = {f.data(), size};
+        msgs[k].msg_hdr.msg_iov = &iov[k];
+        msgs[k].msg_hdr.msg_iovlen = 1;
+        msgs[k].msg_hdr.msg_name = &to;
+        msgs[k].msg_hdr.msg_namelen = sizeof to;
+    }
+
+    uint64_t sent = 0;
+    const uint64_t start = NowNs();
+    while (sent < count) {
+        if (rate) { // pace by the schedule of the batch's first frame
+            const uint64_t due = start + sent * 1'000'000'000u / rate;
+            while (NowNs() < due) {
+            }
+        }
+        const auto n = static_cast<unsigned>(std::min<uint64_t>(kBatch, count - sent));
+        for (unsigned k = 0; k < n; ++k) {
+            const uint64_t seq = sent + k;
+            std::memcpy(frames[k].data() + 14, &seq, sizeof seq);
+        }
+        const int done = sendmmsg(fd, msgs.data(), n, 0);
+        if (done > 0)
+            sent += static_cast<uint64_t>(done);
+    }
+    close(fd);
+    std::printf("%llu\n", static_cast<unsigned long long>(sent));
+    return 0;
+}
+
+bool StartTcpdump(const Veth& veth, int core, Tcpdump& dump)
+{
+    int err[2];
+    if (pipe2(err, O_CLOEXEC) != 0)
+        return false;
+    const pid_t pid = fork();
+    if (pid < 0)
+        return false;
+    if (pid == 0) {
+        dup2(err[1], STDERR_FILENO);
+        const int devnull = open("/dev/null", O_WRONLY);
+        dup2(devnull, STDOUT_FILENO);
+        if (!EnterNamespace(veth.captureNamespace))
+            _exit(127);
+        PinToCore(core);
+        execlp("tcpdump", "tcpdump", "-n", "-i", veth.captureInterface.c_str(), "-w", "/dev/null",
+               static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(err[1]);
+    dump.pid = pid;
+    dump.stderrFd = err[0];
+    // Ready once it says it is listening.
+    std::string seen;
+    char chunk[256];
+    while (seen.find("listening on") == std::string::npos) {
+        const ssize_t n = read(dump.stderrFd, chunk, sizeof chunk);
+        if (n <= 0)
+            return false;
+        seen.append(chunk, static_cast<size_t>(n));
+    }
+    return true;
+}
+
+double TcpdumpCpuSeconds(const Tcpdump& dump)
+{
+    FILE* f = std::fopen(("/proc/" + std::to_string(dump.pid) + "/stat").c_str(), "r");
+    if (!f)
+        return -1;
+    char line[1024] = {};
+    const bool read = std::fgets(line, sizeof line, f) != nullptr;
+    std::fclose(f);
+    const char* p = read ? std::strrchr(line, ')') : nullptr;
+    if (!p)
+        return -1;
+    // Fields after the command name: state is field 3, utime 14, stime 15.
+    unsigned long utime = 0, stime = 0;
+    if (std::sscanf(p + 2, "%*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %lu %lu", &utime, &stime) != 2)
+        return -1;
+    return static_cast<double>(utime + stime) / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
+int64_t StopTcpdump(Tcpdump& dump)
+{
+    kill(dump.pid, SIGINT);
+    std::string text;
+    char chunk[256];
+    ssize_t n;
+    while ((n = read(dump.stderrFd, chunk, sizeof chunk)) > 0)
+        text.append(chunk, static_cast<size_t>(n));
+    close(dump.stderrFd);
+    waitpid(dump.pid, nullptr, 0);
+    dump.pid = -1;
+    const size_t at = text.find(" packets captured");
+    if (at == std::string::npos)
+        return -1;
+    size_t begin = at;
+    while (begin > 0 && text[begin - 1] >= '0' && text[begin - 1] <= '9')
+        --begin;
+    return std::strtoll(text.c_str() + begin, nullptr, 10);
+}
+
+} // namespace CaptureLab
