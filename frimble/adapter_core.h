@@ -1,0 +1,78 @@
+// The library's private state behind AdapterObject and PacketObject.
+//
+// An adapter's socket, ring and queue of posted receives live in an
+// AdapterCore shared by the AdapterObject and by every packet posted on it, so
+// a wait never reaches through an AdapterObject that another thread may have
+// closed. One mutex guards the core and the phase of every packet posted on it.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+
+#include "frimble/frimble.h"
+#include "frimble/receive_ring.h"
+
+namespace frimble {
+
+using PacketState = ::FrimblePacketState;
+
+struct AdapterCore {
+    AdapterCore() = default;
+    AdapterCore(const AdapterCore&) = delete;
+    AdapterCore& operator=(const AdapterCore&) = delete;
+    ~AdapterCore();
+
+    std::mutex mutex;
+    int socket = -1;
+    int wakeFd = -1;            // eventfd: written when closing or resetting ends receives
+    int interfaceIndex = 0;
+    char interfaceName[FRIMBLE_LINK_NAME_SIZE] = {};
+    ReceiveRing ring;
+    bool closed = false;
+    bool promiscuous = false;
+
+    // Posted receives, in posting order.
+    PacketState* head = nullptr;
+    PacketState* tail = nullptr;
+    // Frames the kernel stamped before this moment arrived while nothing was posted.
+    uint64_t skipBeforeNs = 0;
+
+    int waiters = 0;            // threads inside PacketWaitPacket on this core
+    uint64_t wakeGeneration = 0;
+    int wakeupsPending = 0;     // waiters yet to see the latest wake-up
+
+    // Ends every posted receive with failure and wakes the waiters. Lock held.
+    void FailPostedReceives();
+    // Closes the socket and unmaps the ring once no waiter can be using them. Lock held.
+    void ReleaseKernelSide();
+};
+
+enum class Phase { Idle, Posted, Done, Failed };
+
+} // namespace frimble
+
+// One packet's completion state (the event of its overlapped block).
+struct FrimblePacketState {
+    PacketObject* packet = nullptr;
+    std::shared_ptr<frimble::AdapterCore> core;  // the adapter of the last operation
+    frimble::Phase phase = frimble::Phase::Idle; // guarded by core->mutex
+    uint32_t bytes = 0;
+    uint8_t* buffer = nullptr;           // taken from the packet when posted
+    uint32_t length = 0;
+    FrimblePacketState* next = nullptr;  // in core->head..tail while Posted
+};
+
+// The AdapterObject's hold on its core.
+struct FrimbleAdapterState {
+    std::shared_ptr<frimble::AdapterCore> core;
+};
+
+namespace frimble {
+inline PacketState* StateOf(PacketObject* packet)
+{
+    return packet != nullptr ? packet->Overlapped.Event : nullptr;
+}
+// Current CLOCK_REALTIME in nanoseconds, the clock of the ring's timestamps.
+uint64_t RealtimeNowNs();
+} // namespace frimble

@@ -1,0 +1,264 @@
+// Packet operations: posted receives complete in posting order, each taking the
+// next frame of the adapter's ring; sends go straight to the socket.
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+#include "frimble/adapter_core.h"
+#include "frimble/frimble.h"
+
+namespace frimble {
+namespace {
+
+// A safety net only: closing and resetting wake waiters through the eventfd.
+constexpr int kPollTimeoutMs = 250;
+constexpr size_t kMacBytes = 12;
+constexpr size_t kVlanTagBytes = 4;
+
+// Copies a ring frame into a posted buffer, putting back a VLAN tag that the
+// kernel took out, so the buffer holds the frame as it was on the medium.
+uint32_t CopyFrame(const RingFrame& frame, uint8_t* buffer, uint32_t length)
+{
+    if (!frame.hasVlanTag || frame.length < kMacBytes) {
+        const uint32_t n = std::min(frame.length, length);
+        std::memcpy(buffer, frame.bytes, n);
+        return n;
+    }
+    const uint8_t tag[kVlanTagBytes] = {uint8_t(frame.vlanTpid >> 8), uint8_t(frame.vlanTpid),
+                                        uint8_t(frame.vlanTci >> 8), uint8_t(frame.vlanTci)};
+    uint32_t stored = 0;
+    auto append = [&](const uint8_t* from, size_t n) {
+        n = std::min<size_t>(n, length - stored);
+        std::memcpy(buffer + stored, from, n);
+        stored += static_cast<uint32_t>(n);
+    };
+    append(frame.bytes, kMacBytes);
+    append(tag, kVlanTagBytes);
+    append(frame.bytes + kMacBytes, frame.length - kMacBytes);
+    return stored;
+}
+
+void Append(AdapterCore& core, PacketState* state)
+{
+    state->next = nullptr;
+    if (core.tail != nullptr)
+        core.tail->next = state;
+    else
+        core.head = state;
+    core.tail = state;
+}
+
+void Unlink(AdapterCore& core, PacketState* state)
+{
+    PacketState* previous = nullptr;
+    for (PacketState* p = core.head; p != nullptr; previous = p, p = p->next) {
+        if (p != state)
+            continue;
+        (previous != nullptr ? previous->next : core.head) = p->next;
+        if (core.tail == p)
+            core.tail = previous;
+        p->next = nullptr;
+        return;
+    }
+}
+
+// Completes posted receives from the ring, oldest first, until `until` is done
+// or the ring runs dry. Lock held.
+void Deliver(AdapterCore& core, const PacketState* until)
+{
+    RingFrame frame;
+    while (core.head != nullptr && until->phase == Phase::Posted && core.ring.Next(frame)) {
+        if (frame.timestampNs < core.skipBeforeNs)
+            continue;
+        PacketState* state = core.head;
+        core.head = state->next;
+        if (core.head == nullptr)
+            core.tail = nullptr;
+        state->next = nullptr;
+        state->bytes = CopyFrame(frame, state->buffer, state->length);
+        state->phase = Phase::Done;
+    }
+}
+
+// A waiter that slept through a wake-up counts itself; the last one to notice
+// empties the eventfd so later waits sleep again.
+void NoticeWakeups(AdapterCore& core, uint64_t& seen)
+{
+    if (seen == core.wakeGeneration)
+        return;
+    seen = core.wakeGeneration;
+    if (--core.wakeupsPending == 0 && !core.closed) {
+        uint64_t value;
+        [[maybe_unused]] ssize_t n = read(core.wakeFd, &value, sizeof value);
+    }
+}
+
+bool Collect(PacketState* state, uint32_t* count)
+{
+    const bool ok = state->phase == Phase::Done;
+    const uint32_t bytes = ok ? state->bytes : 0;
+    state->packet->Overlapped.Status = ok ? 0 : 1;
+    state->packet->Overlapped.BytesTransferred = bytes;
+    state->phase = Phase::Idle;
+    if (count != nullptr)
+        *count = bytes;
+    return ok;
+}
+
+} // namespace
+} // namespace frimble
+
+using frimble::AdapterCore;
+using frimble::PacketState;
+using frimble::Phase;
+
+extern "C" {
+
+PacketObject* PacketAllocatePacket(void)
+{
+    auto* packet = new (std::nothrow) PacketObject{};
+    auto* state = new (std::nothrow) FrimblePacketState{};
+    if (packet == nullptr || state == nullptr) {
+        delete packet;
+        delete state;
+        return nullptr;
+    }
+    state->packet = packet;
+    packet->Overlapped.Event = state;
+    return packet;
+}
+
+void PacketFreePacket(PacketObject* packet)
+{
+    PacketState* state = frimble::StateOf(packet);
+    if (state != nullptr && state->core != nullptr) {
+        // Freeing a packet with a receive outstanding must not leave it queued.
+        std::lock_guard lock(state->core->mutex);
+        if (state->phase == Phase::Posted)
+            frimble::Unlink(*state->core, state);
+        state->phase = Phase::Idle;
+    }
+    delete state;
+    delete packet;
+}
+
+void PacketInitPacket(PacketObject* packet, void* buffer, uint32_t length)
+{
+    if (packet == nullptr)
+        return;
+    packet->Buffer = buffer;
+    packet->Length = length;
+}
+
+int PacketReceivePacket(AdapterObject* adapter, PacketObject* packet, int sync, uint32_t* bytesReceived)
+{
+    PacketState* state = frimble::StateOf(packet);
+    if (state == nullptr || adapter == nullptr || adapter->State == nullptr)
+        return 0;
+    packet->Overlapped.Offset = 0;
+    packet->Overlapped.OffsetHigh = 0;
+    if (state->core != nullptr && state->core != adapter->State->core) {
+        std::lock_guard lock(state->core->mutex);
+        if (state->phase == Phase::Posted)
+            return 0;  // still outstanding on another adapter
+        state->phase = Phase::Idle;
+    }
+    state->core = adapter->State->core;
+    AdapterCore& core = *state->core;
+    {
+        std::lock_guard lock(core.mutex);
+        if (state->phase == Phase::Posted)
+            return 0;  // one operation at a time per packet
+        state->buffer = static_cast<uint8_t*>(packet->Buffer);
+        state->length = state->buffer != nullptr ? packet->Length : 0;
+        state->bytes = 0;
+        if (core.closed || state->length == 0) {
+            // Fails at once; the wait reports it.
+            state->phase = Phase::Failed;
+        } else {
+            // Frames reach the adapter only for posted receives.
+            if (core.head == nullptr)
+                core.skipBeforeNs = frimble::RealtimeNowNs();
+            state->phase = Phase::Posted;
+            frimble::Append(core, state);
+        }
+    }
+    if (!sync)
+        return 1;
+    return PacketWaitPacket(adapter, packet, bytesReceived);
+}
+
+int PacketSendPacket(AdapterObject* adapter, PacketObject* packet, int sync)
+{
+    PacketState* state = frimble::StateOf(packet);
+    if (state == nullptr || adapter == nullptr || adapter->State == nullptr)
+        return 0;
+    packet->Overlapped.Offset = 0;
+    packet->Overlapped.OffsetHigh = 0;
+    if (state->core != nullptr && state->core != adapter->State->core) {
+        std::lock_guard lock(state->core->mutex);
+        if (state->phase == Phase::Posted)
+            return 0;
+        state->phase = Phase::Idle;
+    }
+    state->core = adapter->State->core;
+    AdapterCore& core = *state->core;
+    std::lock_guard lock(core.mutex);
+    if (state->phase == Phase::Posted)
+        return 0;
+    bool sent = false;
+    if (!core.closed && packet->Buffer != nullptr) {
+        const ssize_t n = send(core.socket, packet->Buffer, packet->Length, 0);
+        sent = n >= 0 && static_cast<uint32_t>(n) == packet->Length;
+    }
+    state->bytes = sent ? packet->Length : 0;
+    if (sync) {
+        state->phase = Phase::Idle;
+        return sent ? 1 : 0;
+    }
+    state->phase = sent ? Phase::Done : Phase::Failed;
+    return 1;
+}
+
+int PacketWaitPacket(AdapterObject* /*adapter*/, PacketObject* packet, uint32_t* bytesReceived)
+{
+    // The adapter argument is not used: it may already have been closed. The
+    // packet's own reference keeps the state it was posted on alive.
+    PacketState* state = frimble::StateOf(packet);
+    if (state == nullptr || state->core == nullptr) {
+        if (bytesReceived != nullptr)
+            *bytesReceived = 0;
+        return 0;
+    }
+    AdapterCore& core = *state->core;
+    std::unique_lock lock(core.mutex);
+    if (state->phase == Phase::Idle) {
+        if (bytesReceived != nullptr)
+            *bytesReceived = 0;
+        return 0;
+    }
+    ++core.waiters;
+    uint64_t seen = core.wakeGeneration;
+    while (true) {
+        frimble::NoticeWakeups(core, seen);
+        if (state->phase != Phase::Posted)
+            break;
+        frimble::Deliver(core, state);
+        if (state->phase != Phase::Posted)
+            break;
+        pollfd fds[2] = {{core.socket, POLLIN, 0}, {core.wakeFd, POLLIN, 0}};
+        lock.unlock();
+        poll(fds, 2, frimble::kPollTimeoutMs);
+        lock.lock();
+    }
+    --core.waiters;
+    if (core.closed && core.waiters == 0)
+        core.ReleaseKernelSide();
+    return frimble::Collect(state, bytesReceived) ? 1 : 0;
+}
+
+} // extern "C"
