@@ -1,1 +1,98 @@
-// placeholder
+#include "capture/binding.h"
+
+#include <atomic>
+#include <cstdio>
+#include <cstring>
+
+#include "app/messages.h"
+#include "frimble/frimble.h"
+
+namespace {
+
+constexpr uint32_t kNameListSize = 256;
+constexpr uint32_t kPromiscuousFilter = NDIS_PACKET_TYPE_PROMISCUOUS;
+
+// Written on the UI thread (or by the capture's end), read by the capture thread.
+std::atomic<AdapterObject*> g_boundAdapter{nullptr};
+
+// The first name of the adapter-name list; false when the list cannot be read
+// or is empty.
+bool ReadFirstAdapterName(char (&names)[kNameListSize])
+{
+    uint32_t size = kNameListSize;
+    if (!PacketGetAdapterNames(names, &size) || size == 0 || std::memchr(names, '\0', size) == nullptr)
+        return false;
+    return names[0] != '\0';
+}
+
+// Opens the list's first adapter and puts it into promiscuous mode; null when
+// there is none. The reset and filter results are not examined.
+AdapterObject* OpenFirstAdapter(char (&names)[kNameListSize])
+{
+    if (!ReadFirstAdapterName(names))
+        return nullptr;
+    AdapterObject* adapter = PacketOpenAdapter(names);
+    if (adapter == nullptr)
+        return nullptr;
+    PacketResetAdapter(adapter);
+    PacketSetFilter(adapter, kPromiscuousFilter);
+    return adapter;
+}
+
+void ShowNoAdapter() { ShowMessageBox(kNoAdapterMessage, kNoAdapterCaption); }
+
+} // namespace
+
+bool BindAdapter(AdapterLabels& labels)
+{
+    char names[kNameListSize] = {};
+    AdapterObject* adapter = OpenFirstAdapter(names);
+    if (adapter == nullptr) {
+        labels.SetAdapterName("none");
+        labels.SetAdapterAddress("none");
+        ShowNoAdapter();
+        RequestQuit();
+        return false;
+    }
+    uint8_t address[6] = {};
+    const bool haveAddress = PacketGetAddress(adapter, address) == 6;
+    g_boundAdapter.store(adapter);
+
+    labels.SetAdapterName(names);
+    // Without an answer the address label keeps its initial text.
+    if (haveAddress) {
+        char text[18];
+        std::snprintf(text, sizeof text, "%02X:%02X:%02X:%02X:%02X:%02X", address[0], address[1], address[2],
+                      address[3], address[4], address[5]);
+        labels.SetAdapterAddress(text);
+    }
+    return true;
+}
+
+void ReleaseAdapter()
+{
+    if (AdapterObject* adapter = g_boundAdapter.exchange(nullptr))
+        PacketCloseAdapter(adapter);
+}
+
+void ReopenAdapter()
+{
+    ReleaseAdapter();
+    char names[kNameListSize] = {};
+    g_boundAdapter.store(OpenFirstAdapter(names));
+}
+
+AdapterObject* BoundAdapter() { return g_boundAdapter.load(); }
+
+bool EnsureAdapterBound()
+{
+    if (g_boundAdapter.load() != nullptr)
+        return true;
+    char names[kNameListSize] = {};
+    if (AdapterObject* adapter = OpenFirstAdapter(names)) {
+        g_boundAdapter.store(adapter);
+        return true;
+    }
+    ShowNoAdapter();
+    return false;
+}
