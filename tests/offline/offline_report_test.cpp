@@ -1,0 +1,285 @@
+// quarn-report, run as a program over capture files written here: its report
+// equals the analyzer writer's report of the same frames, and failures leave
+// no report that looks complete.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <ctime>
+#include <regex>
+#include <sys/stat.h>
+#include <thread>
+
+#include "capture_files.h"
+#include "report_runs.h"
+
+namespace {
+
+int CountOf(const std::string& text, const std::string& what) {
+    int count = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++count;
+    return count;
+}
+
+struct Format {
+    const char* name;
+    bool pcapng;
+    bool nanoseconds;
+};
+
+Bytes CaptureFile(const Format& format, const std::vector<CapturedFrame>& frames,
+                  uint32_t linkType = kLinkEthernet) {
+    return format.pcapng ? PcapngFile(frames, format.nanoseconds, linkType)
+                         : PcapFile(frames, format.nanoseconds, linkType);
+}
+
+void PrintTo(const Format& format, std::ostream* out) { *out << format.name; }
+
+class EveryFormat : public testing::TestWithParam<Format> {};
+
+TEST_P(EveryFormat, ReportEqualsTheAnalyzersReportOfTheSameFrames) {
+    ScratchDirectory dir;
+    const std::vector<CapturedFrame> frames = MixedFrames();
+    WriteFile(dir / "capture", CaptureFile(GetParam(), frames));
+
+    const CommandResult run = RunQuarnReport({"capture", "-o", "report.txt"}, dir.path());
+    ASSERT_EQ(run.exitStatus, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(run.out, "");
+
+    const std::string report = ReadFile(dir / "report.txt");
+    const std::string expected = AnalyzerReport(frames, GetParam().nanoseconds, dir.path());
+    EXPECT_EQ(CountOf(expected, "--- Packet received:"), static_cast<int>(frames.size()));
+    EXPECT_EQ(WithoutCreatedLine(report), WithoutCreatedLine(expected));
+}
+
+TEST_P(EveryFormat, HeaderLinesShowTimeStampInLocalTimeAndStoredLength) {
+    // TZ is five and a half hours east of UTC (see main): 03:41:07 UTC is 9:11:07.
+    ScratchDirectory dir;
+    WriteFile(dir / "capture", CaptureFile(GetParam(), MixedFrames()));
+    ASSERT_EQ(RunQuarnReport({"capture", "-o", "report.txt"}, dir.path()).exitStatus, 0);
+    const std::string report = ReadFile(dir / "report.txt");
+    for (const char* header : {
+             "--- Packet received:  9:11:07.25 --- Length: 0060 --- Assigned number: 00000 ---\r\n",
+             "--- Packet received:  9:11:08.99 --- Length: 0074 --- Assigned number: 00002 ---\r\n",
+             "--- Packet received: 10:03:20.00 --- Length: 0060 --- Assigned number: 00004 ---\r\n",
+             "--- Packet received: 10:03:24.00 --- Length: 0010 --- Assigned number: 00009 ---\r\n",
+             "--- Packet received: 10:03:25.07 --- Length: 1514 --- Assigned number: 00010 ---\r\n",
+         })
+        EXPECT_EQ(CountOf(report, header), 1) << header;
+}
+
+INSTANTIATE_TEST_SUITE_P(CaptureFormats, EveryFormat,
+                         testing::Values(Format{"pcap_microseconds", false, false},
+                                         Format{"pcap_nanoseconds", false, true},
+                                         Format{"pcapng_microseconds", true, false},
+                                         Format{"pcapng_nanoseconds", true, true}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(QuarnReport, HeaderOnlyCaptureGivesBannerAndEndLine) {
+    for (const bool pcapng : {false, true}) {
+        ScratchDirectory dir;
+        WriteFile(dir / "empty", pcapng ? PcapngFile({}) : PcapFile({}));
+        const CommandResult run = RunQuarnReport({"empty"}, dir.path());
+        ASSERT_EQ(run.exitStatus, 0) << run.err;
+        const std::string report = ReadFile(dir / "output.txt");
+        EXPECT_EQ(CountOf(report, "\r\n"), 6) << "pcapng " << pcapng;
+        EXPECT_EQ(WithoutCreatedLine(report), WithoutCreatedLine(AnalyzerReport({}, false, dir.path())));
+    }
+}
+
+TEST(QuarnReport, BannerTellsTheTimeOfTheRun) {
+    ScratchDirectory dir;
+    WriteFile(dir / "capture", PcapFile(MixedFrames()));
+    const std::time_t before = std::time(nullptr);
+    ASSERT_EQ(RunQuarnReport({"capture"}, dir.path()).exitStatus, 0);
+    const std::time_t after = std::time(nullptr);
+
+    const std::string report = ReadFile(dir / "output.txt");
+    std::smatch created;
+    ASSERT_TRUE(std::regex_search(report, created,
+                                  std::regex("\r\n(\\*   Created (\\d\\d-\\d\\d-\\d{4} at \\d\\d:\\d\\d) +\\*)\r\n")));
+    EXPECT_EQ(created[1].length(), 80);
+    auto format = [](std::time_t when) {
+        std::tm local{};
+        localtime_r(&when, &local);
+        char text[32];
+        std::strftime(text, sizeof text, "%d-%m-%Y at %H:%M", &local);
+        return std::string(text);
+    };
+    EXPECT_TRUE(created[2] == format(before) || created[2] == format(after)) << created[2];
+}
+
+TEST(QuarnReport, NumbersEveryFrameWithoutTheSessionLimit) {
+    ScratchDirectory dir;
+    std::vector<CapturedFrame> frames;
+    const CapturedFrame runt = MixedFrames()[9];
+    frames.assign(5002, runt);
+    WriteFile(dir / "many", PcapFile(frames));
+    ASSERT_EQ(RunQuarnReport({"many"}, dir.path()).exitStatus, 0);
+    const std::string report = ReadFile(dir / "output.txt");
+    EXPECT_EQ(CountOf(report, "--- Packet received:"), 5002);
+    EXPECT_EQ(CountOf(report, "Assigned number: 05001 ---\r\n"), 1);
+    EXPECT_EQ(report.substr(report.size() - 82, 18), "*** End of file **");
+}
+
+TEST(QuarnReport, DashWritesTheReportToStandardOutput) {
+    ScratchDirectory dir;
+    WriteFile(dir / "capture", PcapngFile(MixedFrames(), true));
+    ASSERT_EQ(RunQuarnReport({"capture"}, dir.path()).exitStatus, 0);
+    const CommandResult run = RunQuarnReport({"-o", "-", "capture"}, dir.path());
+    ASSERT_EQ(run.exitStatus, 0) << run.err;
+    EXPECT_EQ(WithoutCreatedLine(run.out), WithoutCreatedLine(ReadFile(dir / "output.txt")));
+    EXPECT_EQ(dir.Names(), (std::vector<std::string>{"capture", "output.txt"}));
+}
+
+TEST(QuarnReport, ReplacesAnExistingReportKeepingItsModeAndLinks) {
+    ScratchDirectory dir;
+    WriteFile(dir / "capture", PcapFile(MixedFrames()));
+    WriteFile(dir / "kept.txt", Bytes(100000, 'x')); // longer than the new report
+    chmod((dir / "kept.txt").c_str(), 0640);
+    ASSERT_EQ(symlink("kept.txt", (dir / "link.txt").c_str()), 0);
+
+    ASSERT_EQ(RunQuarnReport({"capture", "-o", "link.txt"}, dir.path()).exitStatus, 0);
+    struct stat st {};
+    ASSERT_EQ(lstat((dir / "link.txt").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    ASSERT_EQ(stat((dir / "kept.txt").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    const std::string report = ReadFile(dir / "kept.txt");
+    EXPECT_EQ(WithoutCreatedLine(report), WithoutCreatedLine(AnalyzerReport(MixedFrames(), false, dir.path())));
+    EXPECT_EQ(dir.Names(), (std::vector<std::string>{"capture", "kept.txt", "link.txt"}));
+}
+
+// A capture that cannot be read to its end: one line naming the file (and the
+// frame where reading stopped), status 1, the old report untouched, no
+// temporary left behind.
+struct BadCapture {
+    const char* name;
+    Bytes file;
+    std::string mustTell;
+};
+
+std::vector<BadCapture> BadCaptures() {
+    const std::vector<CapturedFrame> frames = MixedFrames();
+    const Bytes pcap = PcapFile(frames);
+    const Bytes pcapng = PcapngFile(frames);
+    // Offsets of frame 4 in the pcap file: 24-byte file header, 16-byte record headers.
+    size_t frame4 = 24;
+    for (int i = 0; i < 4; ++i) frame4 += 16 + frames[i].bytes.size();
+    Bytes hugeRecord = pcap;
+    hugeRecord[frame4 + 8] = 0xFF; // captured length 0x7FFFFFxx
+    hugeRecord[frame4 + 9] = 0xFF;
+    hugeRecord[frame4 + 10] = 0xFF;
+    hugeRecord[frame4 + 11] = 0x7F;
+    return {
+        {"truncated_in_frame_data", Bytes(pcap.begin(), pcap.begin() + frame4 + 16 + 20), "frame 4"},
+        {"truncated_in_record_header", Bytes(pcap.begin(), pcap.begin() + frame4 + 7), "frame 4"},
+        {"truncated_pcapng", Bytes(pcapng.begin(), pcapng.end() - 30), "frame 11"},
+        {"corrupt_record_length", hugeRecord, "frame 4"},
+        {"other_link_type", PcapFile(frames, false, kLinkLinuxCooked), "LINUX_SLL"},
+        {"other_link_type_pcapng", PcapngFile(frames, false, kLinkLinuxCooked), "LINUX_SLL"},
+        {"zero_bytes", {}, "bad"},
+        {"not_a_capture", Bytes(200, 'A'), "bad"},
+    };
+}
+
+TEST(QuarnReport, UnreadableCaptureLeavesOldReportAndNoTemporary) {
+    for (const BadCapture& bad : BadCaptures()) {
+        SCOPED_TRACE(bad.name);
+        ScratchDirectory dir;
+        WriteFile(dir / "bad", bad.file);
+        WriteFile(dir / "output.txt", Bytes{'o', 'l', 'd'});
+        const CommandResult run = RunQuarnReport({"bad"}, dir.path());
+        EXPECT_EQ(run.exitStatus, 1);
+        EXPECT_EQ(run.err.rfind("quarn-report: bad: ", 0), 0u) << run.err;
+        EXPECT_EQ(CountOf(run.err, "\n"), 1) << run.err;
+        EXPECT_EQ(run.err.back(), '\n');
+        EXPECT_NE(run.err.find(bad.mustTell), std::string::npos) << run.err;
+        EXPECT_EQ(run.out, "");
+        EXPECT_EQ(ReadFile(dir / "output.txt"), "old");
+        EXPECT_EQ(dir.Names(), (std::vector<std::string>{"bad", "output.txt"}));
+    }
+}
+
+TEST(QuarnReport, MissingCaptureOrOutputDirectoryIsAnError) {
+    ScratchDirectory dir;
+    CommandResult run = RunQuarnReport({"absent.pcap"}, dir.path());
+    EXPECT_EQ(run.exitStatus, 1);
+    EXPECT_EQ(run.err.rfind("quarn-report: absent.pcap: ", 0), 0u) << run.err;
+
+    WriteFile(dir / "capture", PcapFile(MixedFrames()));
+    run = RunQuarnReport({"capture", "-o", "no/such/dir/report.txt"}, dir.path());
+    EXPECT_EQ(run.exitStatus, 1);
+    EXPECT_EQ(run.err.rfind("quarn-report: no/such/dir/report.txt: ", 0), 0u) << run.err;
+    EXPECT_EQ(dir.Names(), (std::vector<std::string>{"capture"}));
+}
+
+TEST(QuarnReport, WriteErrorsAreErrors) {
+    ScratchDirectory dir;
+    WriteFile(dir / "capture", PcapFile(MixedFrames()));
+    CommandResult run = RunQuarnReport({"capture", "-o", "/dev/full"}, dir.path());
+    EXPECT_EQ(run.exitStatus, 1);
+    EXPECT_NE(run.err.find("/dev/full"), std::string::npos) << run.err;
+
+    run = RunQuarnReport({"capture", "-o", "-"}, dir.path(), "/dev/full");
+    EXPECT_EQ(run.exitStatus, 1);
+    EXPECT_NE(run.err.find("write error"), std::string::npos) << run.err;
+
+    struct stat st {};
+    ASSERT_EQ(stat("/dev/full", &st), 0);
+    EXPECT_TRUE(S_ISCHR(st.st_mode)) << "a device must be written, never replaced";
+}
+
+TEST(QuarnReport, PipeIsWrittenNotReplaced) {
+    ScratchDirectory dir;
+    WriteFile(dir / "capture", PcapFile(MixedFrames()));
+    ASSERT_EQ(mkfifo((dir / "pipe").c_str(), 0600), 0);
+    std::string received;
+    std::thread reader([&] { received = ReadFile(dir / "pipe"); });
+    const CommandResult run = RunQuarnReport({"capture", "-o", "pipe"}, dir.path());
+    reader.join();
+    EXPECT_EQ(run.exitStatus, 0) << run.err;
+    struct stat st {};
+    ASSERT_EQ(lstat((dir / "pipe").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+    EXPECT_EQ(WithoutCreatedLine(received),
+              WithoutCreatedLine(AnalyzerReport(MixedFrames(), false, dir.path())));
+}
+
+TEST(QuarnReport, BadArgumentsGiveUsageAndStatusTwo) {
+    const std::vector<std::vector<std::string>> commandLines{
+        {}, {"a.pcap", "b.pcap"}, {"a.pcap", "-o"}, {"--bogus", "a.pcap"},
+        {"a.pcap", "-o", "x", "-o", "y"}, {"a.pcap", "-o", ""}, {"-o", "x"},
+    };
+    ScratchDirectory dir;
+    for (const auto& arguments : commandLines) {
+        const CommandResult run = RunQuarnReport(arguments, dir.path());
+        EXPECT_EQ(run.exitStatus, 2) << testing::PrintToString(arguments);
+        EXPECT_NE(run.err.find("usage: quarn-report FILE [-o OUT]\n"), std::string::npos) << run.err;
+        EXPECT_EQ(run.out, "");
+    }
+    EXPECT_TRUE(dir.Names().empty());
+}
+
+TEST(QuarnReport, HelpAndVersionGoToStandardOutput) {
+    ScratchDirectory dir;
+    CommandResult run = RunQuarnReport({"--help"}, dir.path());
+    EXPECT_EQ(run.exitStatus, 0);
+    EXPECT_EQ(run.out.rfind("usage: quarn-report FILE [-o OUT]\n", 0), 0u) << run.out;
+    EXPECT_EQ(run.err, "");
+
+    run = RunQuarnReport({"--version"}, dir.path());
+    EXPECT_EQ(run.exitStatus, 0);
+    EXPECT_EQ(run.out, "quarn-report 1.0\n");
+    EXPECT_TRUE(dir.Names().empty());
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    // A zone with a half-hour offset, the same for this process and the command.
+    setenv("TZ", "QRT-5:30", 1);
+    tzset();
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
