@@ -1,0 +1,173 @@
+#include "filter/window/tform2.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QToolButton>
+
+#include "app/messages.h"
+#include "filter/frame_filter.h"
+#include "filter/window/edit_limit.h"
+#include "lookup/window/tform4.h"
+#include "lookup/window/tform5.h"
+#include "lookup/window/tform6.h"
+
+TForm2* Form2 = nullptr;
+
+namespace {
+
+constexpr std::string_view kInvalidMAC = "Invalid MAC address";
+constexpr std::string_view kInvalidMACCaption = "Error";
+constexpr std::string_view kDatabaseNotice = "Database functionality not implemented yet.";
+constexpr std::string_view kDatabaseNoticeCaption = "Quarn";
+
+// The edit's text one byte per character, as the text rules read it.
+std::string EditText(const QLineEdit* edit) { return edit->text().toLatin1().toStdString(); }
+
+// A click on TCP, UDP or ICMP: while IP is unticked it follows the clicked box.
+void ProtocolClicked(const QCheckBox* clicked, QCheckBox* ip)
+{
+    if (!ip->isChecked())
+        ip->setChecked(clicked->isChecked());
+}
+
+// A click on IP that unticked it unticks TCP, UDP and ICMP.
+void IPClicked(const QCheckBox* ip, QCheckBox* tcp, QCheckBox* udp, QCheckBox* icmp)
+{
+    if (ip->isChecked())
+        return;
+    tcp->setChecked(false);
+    udp->setChecked(false);
+    icmp->setChecked(false);
+}
+
+} // namespace
+
+static void InitFilterWindowResources() { Q_INIT_RESOURCE(filter_window); }
+
+TForm2::TForm2(QWidget* parent) : QDialog(parent)
+{
+    InitFilterWindowResources();
+    // A single-line border and a title bar without system menu or close box.
+    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
+                   Qt::WindowTitleHint);
+    setupUi(this);
+    LimitEdits();
+    ConnectHandlers();
+}
+
+void TForm2::LimitEdits()
+{
+    for (QLineEdit* edit : findChildren<QLineEdit*>())
+        InstallEditLimit(edit);
+}
+
+void TForm2::ConnectHandlers()
+{
+    const std::pair<QAbstractButton*, void (TForm2::*)()> handlers[] = {
+        {SpeedButton1, &TForm2::SpeedButton1Click},
+        {CheckBoxIP1, &TForm2::CheckBoxIP1Click},
+        {CheckBoxTCP1, &TForm2::CheckBoxTCP1Click},
+        {CheckBoxUDP1, &TForm2::CheckBoxUDP1Click},
+        {CheckBoxICMP1, &TForm2::CheckBoxICMP1Click},
+        {CheckBoxIP2, &TForm2::CheckBoxIP2Click},
+        {CheckBoxTCP2, &TForm2::CheckBoxTCP2Click},
+        {CheckBoxUDP2, &TForm2::CheckBoxUDP2Click},
+        {CheckBoxICMP2, &TForm2::CheckBoxICMP2Click},
+        {SpeedButtonLookUpMACSource1, &TForm2::SpeedButtonLookUpMACSource1Click},
+        {SpeedButtonLookUpMACDest1, &TForm2::SpeedButtonLookUpMACDest1Click},
+        {SpeedButtonLookUpMACSource2, &TForm2::SpeedButtonLookUpMACSource2Click},
+        {SpeedButtonLookUpMACDest2, &TForm2::SpeedButtonLookUpMACDest2Click},
+        {SpeedButtonLookUpIPSource1, &TForm2::SpeedButtonLookUpIPSource1Click},
+        {SpeedButtonLookUpIPDest1, &TForm2::SpeedButtonLookUpIPDest1Click},
+        {SpeedButtonLookUpIPSource2, &TForm2::SpeedButtonLookUpIPSource2Click},
+        {SpeedButtonLookUpIPDest2, &TForm2::SpeedButtonLookUpIPDest2Click},
+        {SpeedButtonLookUpIPXSource1, &TForm2::SpeedButtonLookUpIPXSource1Click},
+        {SpeedButtonLookUpIPXDest1, &TForm2::SpeedButtonLookUpIPXDest1Click},
+        {SpeedButtonLookUpIPXSource2, &TForm2::SpeedButtonLookUpIPXSource2Click},
+        {SpeedButtonLookUpIPXDest2, &TForm2::SpeedButtonLookUpIPXDest2Click},
+    };
+    for (const auto& [button, handler] : handlers)
+        connect(button, &QAbstractButton::clicked, this, handler);
+}
+
+FilterControls TForm2::ReadControls1() const
+{
+    return {CheckBoxEnableFilter1->isChecked(),
+            CheckBoxMACSource1->isChecked(), EditText(EditMACSource1),
+            CheckBoxMACDest1->isChecked(), EditText(EditMACDest1),
+            CheckBoxIPSource1->isChecked(), EditText(EditIPSource1),
+            CheckBoxIPDest1->isChecked(), EditText(EditIPDest1),
+            CheckBoxIPXSource1->isChecked(), EditText(EditIPXSource1),
+            CheckBoxIPXDest1->isChecked(), EditText(EditIPXDest1),
+            CheckBoxIP1->isChecked(), CheckBoxTCP1->isChecked(), CheckBoxUDP1->isChecked(),
+            CheckBoxICMP1->isChecked(), CheckBoxIPX1->isChecked(), CheckBoxNETBEUI1->isChecked()};
+}
+
+FilterControls TForm2::ReadControls2() const
+{
+    return {CheckBoxEnableFilter2->isChecked(),
+            CheckBoxMACSource2->isChecked(), EditText(EditMACSource2),
+            CheckBoxMACDest2->isChecked(), EditText(EditMACDest2),
+            CheckBoxIPSource2->isChecked(), EditText(EditIPSource2),
+            CheckBoxIPDest2->isChecked(), EditText(EditIPDest2),
+            CheckBoxIPXSource2->isChecked(), EditText(EditIPXSource2),
+            CheckBoxIPXDest2->isChecked(), EditText(EditIPXDest2),
+            CheckBoxIP2->isChecked(), CheckBoxTCP2->isChecked(), CheckBoxUDP2->isChecked(),
+            CheckBoxICMP2->isChecked(), CheckBoxIPX2->isChecked(), CheckBoxNETBEUI2->isChecked()};
+}
+
+void TForm2::SpeedButton1Click()
+{
+    FrameFilter filter1;
+    FrameFilter filter2;
+    ReadFilters(filter1, filter2);
+    const bool complete = ReadFilterControls(ReadControls1(), ReadControls2(), filter1, filter2);
+    // Published also after a bad MAC address: the flags read before it apply.
+    PublishFilters(filter1, filter2);
+    if (!complete) {
+        ShowMessageBox(kInvalidMAC, kInvalidMACCaption);
+        return;
+    }
+    hide();
+    for (PickListWindow* pickList : {static_cast<PickListWindow*>(Form4),
+                                     static_cast<PickListWindow*>(Form5),
+                                     static_cast<PickListWindow*>(Form6)})
+        if (pickList != nullptr)
+            pickList->hide();
+}
+
+void TForm2::reject() {}
+
+void TForm2::CheckBoxIP1Click() { IPClicked(CheckBoxIP1, CheckBoxTCP1, CheckBoxUDP1, CheckBoxICMP1); }
+void TForm2::CheckBoxTCP1Click() { ProtocolClicked(CheckBoxTCP1, CheckBoxIP1); }
+void TForm2::CheckBoxUDP1Click() { ProtocolClicked(CheckBoxUDP1, CheckBoxIP1); }
+void TForm2::CheckBoxICMP1Click() { ProtocolClicked(CheckBoxICMP1, CheckBoxIP1); }
+void TForm2::CheckBoxIP2Click() { IPClicked(CheckBoxIP2, CheckBoxTCP2, CheckBoxUDP2, CheckBoxICMP2); }
+void TForm2::CheckBoxTCP2Click() { ProtocolClicked(CheckBoxTCP2, CheckBoxIP2); }
+void TForm2::CheckBoxUDP2Click() { ProtocolClicked(CheckBoxUDP2, CheckBoxIP2); }
+void TForm2::CheckBoxICMP2Click() { ProtocolClicked(CheckBoxICMP2, CheckBoxIP2); }
+
+void TForm2::LookUp(PickListWindow* pickList, QLineEdit* target)
+{
+    // The notice comes first on every look-up: no query is opened yet.
+    ShowMessageBox(kDatabaseNotice, kDatabaseNoticeCaption);
+    if (pickList == nullptr)
+        return;
+    pickList->LookUpTarget = target;
+    pickList->show();
+    pickList->raise();
+    pickList->activateWindow();
+}
+
+void TForm2::SpeedButtonLookUpMACSource1Click() { LookUp(Form4, EditMACSource1); }
+void TForm2::SpeedButtonLookUpMACDest1Click() { LookUp(Form4, EditMACDest1); }
+void TForm2::SpeedButtonLookUpMACSource2Click() { LookUp(Form4, EditMACSource2); }
+void TForm2::SpeedButtonLookUpMACDest2Click() { LookUp(Form4, EditMACDest2); }
+void TForm2::SpeedButtonLookUpIPSource1Click() { LookUp(Form5, EditIPSource1); }
+void TForm2::SpeedButtonLookUpIPDest1Click() { LookUp(Form5, EditIPDest1); }
+void TForm2::SpeedButtonLookUpIPSource2Click() { LookUp(Form5, EditIPSource2); }
+void TForm2::SpeedButtonLookUpIPDest2Click() { LookUp(Form5, EditIPDest2); }
+void TForm2::SpeedButtonLookUpIPXSource1Click() { LookUp(Form6, EditIPXSource1); }
+void TForm2::SpeedButtonLookUpIPXDest1Click() { LookUp(Form6, EditIPXDest1); }
+void TForm2::SpeedButtonLookUpIPXSource2Click() { LookUp(Form6, EditIPXSource2); }
+void TForm2::SpeedButtonLookUpIPXDest2Click() { LookUp(Form6, EditIPXDest2); }

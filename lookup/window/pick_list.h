@@ -1,0 +1,47 @@
+// What the three pick-list windows share: a grid of known computers and one
+// address column, and the filter window edit that a double-clicked address is
+// copied into.
+#pragma once
+
+#include <QDialog>
+#include <QLineEdit>
+#include <QPointer>
+#include <QString>
+
+#include <initializer_list>
+
+class QAbstractItemModel;
+class QTableView;
+
+// Header role that carries a grid column's field name when its title differs.
+inline constexpr int kFieldNameRole = Qt::UserRole;
+
+// The column whose field name matches `name` regardless of letter case: the
+// header's kFieldNameRole if set, else its title. -1 when there is none.
+int FieldColumn(const QAbstractItemModel& model, const QString& name);
+
+class PickListWindow : public QDialog {
+    Q_OBJECT
+public:
+    struct GridColumn {
+        const char* title;
+        const char* field;
+    };
+
+    // The filter window edit that a pick is copied into (set by its Look Up button).
+    QPointer<QLineEdit> LookUpTarget;
+
+    // Copy the current row's address into LookUpTarget and hide the window.
+    // No current row, no such column or a null value: nothing happens.
+    void DBGrid1DblClick();
+
+protected:
+    PickListWindow(QWidget* parent, QString copiedColumn);
+    // Called once the form is loaded: the grid, its columns while no query
+    // fills it, and the look of a data grid (titles, whole rows, 100-px columns).
+    void SetUpGrid(QTableView* grid, std::initializer_list<GridColumn> columns);
+
+private:
+    QTableView* grid_ = nullptr;
+    const QString copiedColumn_;
+};

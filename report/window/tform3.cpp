@@ -1,0 +1,57 @@
+#include "report/window/tform3.h"
+
+#include <QFontDatabase>
+#include <QMetaObject>
+#include <QPlainTextEdit>
+#include <QPointer>
+
+TForm3* Form3 = nullptr;
+
+namespace {
+
+constexpr int kMemoCharacterHeight = 13;
+
+class MemoTextArea : public ReportTextArea {
+public:
+    explicit MemoTextArea(QPlainTextEdit* memo) : memo_(memo) {}
+
+    void ShowReportText(std::string text) override
+    {
+        // One character per byte, so a dump column never shifts.
+        QString shown = QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+        QPointer<QPlainTextEdit> memo = memo_;
+        QMetaObject::invokeMethod(
+            memo_, [memo, shown = std::move(shown)] {
+                if (memo)
+                    memo->setPlainText(shown);
+            },
+            Qt::QueuedConnection);
+    }
+
+private:
+    QPlainTextEdit* const memo_;
+};
+
+} // namespace
+
+static void InitOutputWindowResources() { Q_INIT_RESOURCE(output_window); }
+
+TForm3::TForm3(QWidget* parent) : QDialog(parent)
+{
+    InitOutputWindowResources();
+    // A dialog-style window without border icons.
+    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
+                   Qt::WindowTitleHint);
+    setupUi(this);
+    QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    fixed.setPixelSize(kMemoCharacterHeight);
+    Memo1->setFont(fixed);
+    textArea_ = std::make_unique<MemoTextArea>(Memo1);
+    connect(SpeedButton2, &QAbstractButton::clicked, this, &TForm3::SpeedButton2Click);
+}
+
+TForm3::~TForm3() = default;
+
+ReportTextArea* TForm3::TextArea() { return textArea_.get(); }
+
+void TForm3::SpeedButton2Click() { hide(); }

@@ -1,0 +1,28 @@
+// The output window: the finished report shown in Memo1 in a fixed-pitch font,
+// so that its columns line up, and an "Ok" button that hides the window.
+#pragma once
+
+#include <QDialog>
+
+#include <memory>
+
+#include "report/report_writer.h"
+#include "ui_tform3.h"
+
+class TForm3 : public QDialog, public Ui_TForm3 {
+    Q_OBJECT
+public:
+    explicit TForm3(QWidget* parent = nullptr);
+    ~TForm3() override;
+
+    // Memo1 as the report writer sees it: the text may be handed over from any
+    // thread and is put into Memo1 on the user-interface thread, in order.
+    ReportTextArea* TextArea();
+
+    void SpeedButton2Click();
+
+private:
+    std::unique_ptr<ReportTextArea> textArea_;
+};
+
+extern TForm3* Form3;
