@@ -163,7 +163,8 @@ bool StartCapture()
 {
     // A thread that ended its capture by itself may still be returning.
     JoinCaptureThread();
-    if (g_capturing.load() || !BoundAdapter())
+    // Without slots there is no spare buffer to swap in for a kept frame.
+    if (g_capturing.load() || !BoundAdapter() || SessionBuffer::Capacity() == 0)
         return false;
     if (!AllocateRing())
         return false;

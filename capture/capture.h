@@ -18,15 +18,16 @@
 inline constexpr int kReceiveRingSize = 16;
 
 // Start a capture on the bound adapter into the (already allocated) session
-// buffer. Returns false, changing nothing, when no adapter is bound or the
-// receive ring cannot be allocated.
+// buffer. Returns false, changing nothing, when no adapter is bound, no session
+// buffer is allocated or the receive ring cannot be allocated.
 bool StartCapture();
 // End the running capture (only call while IsCapturing()); returns when the
 // capture thread has been joined, within about 100 ms even without traffic.
 void StopCapture();
 // True from StartCapture until the capture has ended (by Stop or by itself).
 bool IsCapturing();
-// Wait until a capture that ends by itself has finished its end (tests, exit).
+// Wait until a capture that ends by itself has finished its end (tests, exit);
+// user-interface thread only, and only for a capture that will end by itself.
 void WaitCaptureEnd();
 
 // The received-frames counter: frames kept since the last reset.
