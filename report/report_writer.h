@@ -7,6 +7,7 @@
 // end line, closes the file, reads it back and hands its text to the text area.
 #pragma once
 
+#include <ctime>
 #include <string>
 #include <string_view>
 
@@ -30,5 +31,8 @@ void StartReport(ReportTextArea* area, const char* fileName);
 bool IsReportWriting();
 // Wait for a running writer thread to finish (tests, program exit).
 void WaitReportEnd();
+// The clock the banner's "Created" line reads (local date and time); null
+// restores the real local time. Lets tests fix the banner.
+void SetReportClock(std::tm (*clock)());
 // Status line: kStatusWriting when on, kStatusIdle when off.
 void ShowReportStatus(bool on);
