@@ -47,7 +47,7 @@ bool PairTest(const FrameHead& head, bool destOn, const uint8_t (&dest)[N], size
 }
 
 // Both slots, published whole. Each copy is a small seqlock over words read and
-// written as relaxed atomics: the publisher fills the copy that is not active
+// written as atomics: the publisher fills the copy that is not active
 // and then makes it active, so a reader finds the active copy complete and is
 // sent round again only when two publications overtake one read.
 struct FilterPair {
@@ -74,9 +74,10 @@ FilterPair ReadPair() {
         const uint32_t before = copy.sequence.load(std::memory_order_acquire);
         if (before & 1)
             continue;
+        // Acquire on each word: a word from a later publication brings its
+        // odd sequence along, so the check below sees the change.
         for (size_t i = 0; i < kWords; ++i)
-            words[i] = copy.words[i].load(std::memory_order_relaxed);
-        std::atomic_thread_fence(std::memory_order_acquire);
+            words[i] = copy.words[i].load(std::memory_order_acquire);
         if (copy.sequence.load(std::memory_order_relaxed) == before)
             break;
     }
@@ -155,9 +156,8 @@ void PublishFilters(const FrameFilter& filter1, const FrameFilter& filter2) {
     PublishedCopy& copy = copies[target];
     const uint32_t sequence = copy.sequence.load(std::memory_order_relaxed);
     copy.sequence.store(sequence + 1, std::memory_order_relaxed);
-    std::atomic_thread_fence(std::memory_order_release);
     for (size_t i = 0; i < kWords; ++i)
-        copy.words[i].store(words[i], std::memory_order_relaxed);
+        copy.words[i].store(words[i], std::memory_order_release);
     copy.sequence.store(sequence + 2, std::memory_order_release);
     active.store(target, std::memory_order_release);
 }

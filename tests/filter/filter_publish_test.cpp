@@ -52,17 +52,22 @@ TEST(PublishFilters, AJudgementNeverSeesAHalfWrittenSetting) {
     const CraftedFrame toA = FrameBetween(0xA1, 0xA2), toB = FrameBetween(0xB1, 0xB2);
     PublishFilters(a.filter1, a.filter2);
 
-    std::atomic<bool> done{false};
+    // The publisher flips between the two settings for as long as the reader
+    // judges, so the two overlap however the threads are scheduled.
+    std::atomic<bool> started{false}, done{false};
     std::thread publisher([&] {
-        for (int i = 0; i < 20000; ++i) {
-            const Setting& s = i % 2 ? a : b;
+        for (long i = 0; !done.load(std::memory_order_relaxed); ++i) {
+            const Setting& s = i % 2 ? b : a;
             PublishFilters(s.filter1, s.filter2);
+            started.store(true, std::memory_order_relaxed);
         }
-        done.store(true);
+        PublishFilters(a.filter1, a.filter2);
     });
+    while (!started.load(std::memory_order_relaxed))
+        std::this_thread::yield();
 
     long mixedAccepted = 0, tornReads = 0;
-    while (!done.load()) {
+    for (int i = 0; i < 50000; ++i) {
         mixedAccepted += AcceptFrame(mixed1.data()) + AcceptFrame(mixed2.data());
         FrameFilter f1, f2;
         ReadFilters(f1, f2);
@@ -70,11 +75,12 @@ TEST(PublishFilters, AJudgementNeverSeesAHalfWrittenSetting) {
         const bool isB = Same(f1, b.filter1) && Same(f2, b.filter2);
         tornReads += !isA && !isB;
     }
+    done.store(true);
     publisher.join();
 
     EXPECT_EQ(mixedAccepted, 0);
     EXPECT_EQ(tornReads, 0);
-    // The last publication (i = 19999) was setting a.
+    // The last publication was setting a.
     EXPECT_TRUE(AcceptFrame(toA.data()));
     EXPECT_FALSE(AcceptFrame(toB.data()));
     EXPECT_FALSE(AcceptFrame(mixed1.data()));
@@ -85,6 +91,7 @@ TEST(PublishFilters, AJudgementNeverSeesAHalfWrittenSetting) {
 TEST(PublishFilters, ConcurrentPublishersLeaveOneWholeSetting) {
     const Setting a = MakeSetting(0x11, 0x12, true);
     const Setting b = MakeSetting(0x21, 0x22, false);
+    PublishFilters(FrameFilter{}, FrameFilter{});
     auto publish = [](const Setting& s) {
         for (int i = 0; i < 5000; ++i)
             PublishFilters(s.filter1, s.filter2);
