@@ -1,0 +1,72 @@
+// The main window: the operator's panel for starting and stopping a capture,
+// choosing the capture mode and the buffer size, watching the received-frames
+// count, writing the report, clearing the buffer and opening the filter window.
+// Every handler hands its work to the engine part that owns it.
+#pragma once
+
+#include <QWidget>
+
+#include "capture/binding.h"
+
+class QLabel;
+
+namespace Ui {
+class TForm1;
+}
+
+// The "Network adapter" group's name and address labels.
+class AdapterLabelPair final : public AdapterLabels {
+public:
+    AdapterLabelPair(QLabel* name, QLabel* address) : m_name(name), m_address(address) {}
+    void SetAdapterName(std::string_view text) override;
+    void SetAdapterAddress(std::string_view text) override;
+
+private:
+    QLabel* m_name;
+    QLabel* m_address;
+};
+
+inline constexpr std::string_view kBufferNotEmpty = "Session buffer not empty, clear buffer first...";
+inline constexpr std::string_view kThreadsRunning = "Thread(s) still running...";
+inline constexpr std::string_view kBufferTooSmall = "Buffer too small, increase buffer size...";
+inline constexpr std::string_view kBufferTooBig = "Buffer too big, decrease buffer size...";
+inline constexpr std::string_view kNotEnoughMemory = "Not enough memory, decrease buffer size...";
+inline constexpr int kLargestBuffer = 5000;
+
+class TForm1 : public QWidget {
+    Q_OBJECT
+
+public:
+    // Loads the form, binds the first adapter into the "Network adapter" labels
+    // and registers the status controls.
+    explicit TForm1(QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    Ui::TForm1* ui;
+
+    // Whether "Continuous capture" is the chosen mode.
+    bool ContinuousSelected() const;
+
+public slots:
+    void FormShow();
+    void FormClose();
+    void SpeedButton1Click(); // Start
+    void SpeedButton6Click(); // Stop
+    void SpeedButton5Click(); // Clear buffer
+    void SpeedButton4Click(); // Write output
+    void SpeedButton2Click(); // Filters
+
+signals:
+    // The main window has closed: the program ends.
+    void Closed();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    AdapterLabelPair m_adapterLabels;
+    bool m_centred = false;
+};
+
+extern TForm1* Form1;

@@ -1,0 +1,25 @@
+// The splash window: a borderless picture kept on top, shown over the disabled
+// main window at start and released with its "OK" button.
+#pragma once
+
+#include <QWidget>
+
+namespace Ui {
+class TForm7;
+}
+
+class TForm7 : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit TForm7(QWidget* parent = nullptr);
+    ~TForm7() override;
+
+    Ui::TForm7* ui;
+
+public slots:
+    // "OK": enable the main window, then hide the splash.
+    void SpeedButton1Click();
+};
+
+extern TForm7* Form7;
