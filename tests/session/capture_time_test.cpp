@@ -95,43 +95,25 @@ TEST(CaptureTime, MatchesLocalTimeInEveryZone) {
     }
 }
 
-TEST(CaptureTime, HundredthsAreMillisecondsTenthsRoundedDown) {
+TEST(CaptureTime, HundredthsAreMillisecondsTenthsRoundedDownAndNanosecondsCarry) {
     TimeZone tz("UTC");
     struct Case {
+        time_t second;
         long nanos;
-        uint8_t hundredths;
+        CaptureTime want; // minute, hour, hundredths, second
     };
     const Case cases[] = {
-        {0, 0}, {9'999'999, 0}, {10'000'000, 1}, {19'999'999, 1}, {505'000'000, 50}, {999'999'999, 99},
+        {3661, 0, {1, 1, 0, 1}},
+        {3661, 9'999'999, {1, 1, 0, 1}},
+        {3661, 10'000'000, {1, 1, 1, 1}},
+        {3661, 505'000'000, {1, 1, 50, 1}},
+        {3661, 999'999'999, {1, 1, 99, 1}},
+        {3661, 1'500'000'000, {1, 1, 50, 2}}, // a whole second in the nanoseconds
+        {3661, -250'000'000, {1, 1, 75, 0}},
+        {86399, 990'000'000, {59, 23, 99, 59}},
     };
-    for (const Case& c : cases) {
-        const CaptureTime time = LocalCaptureTime(timespec{3600 + 61, c.nanos});
-        EXPECT_EQ(time.hundredths, c.hundredths) << c.nanos << " ns";
-        EXPECT_EQ(time.hour, 1);
-        EXPECT_EQ(time.minute, 1);
-        EXPECT_EQ(time.second, 1);
-    }
-}
-
-TEST(CaptureTime, NanosecondsOutsideOneSecondCarryIntoTheSeconds) {
-    TimeZone tz("UTC");
-    ExpectSame(LocalCaptureTime(timespec{100, 1'500'000'000}), Expected(101, 500'000'000), 101);
-    ExpectSame(LocalCaptureTime(timespec{100, -250'000'000}), Expected(99, 750'000'000), 99);
-}
-
-TEST(CaptureTime, NowAgreesWithTheClock) {
-    TimeZone tz("Asia/Kathmandu");
-    timespec before{};
-    clock_gettime(CLOCK_REALTIME, &before);
-    const CaptureTime now = LocalCaptureTimeNow();
-    timespec after{};
-    clock_gettime(CLOCK_REALTIME, &after);
-    // The conversion of one of the two bracketing seconds, whichever the call fell in.
-    const CaptureTime atBefore = Expected(before.tv_sec, 0);
-    const CaptureTime atAfter = Expected(after.tv_sec, 0);
-    const bool matches = (now.hour == atBefore.hour && now.minute == atBefore.minute && now.second == atBefore.second) ||
-                         (now.hour == atAfter.hour && now.minute == atAfter.minute && now.second == atAfter.second);
-    EXPECT_TRUE(matches);
+    for (const Case& c : cases)
+        ExpectSame(LocalCaptureTime(timespec{c.second, c.nanos}), c.want, c.second);
 }
 
 // Two threads converting seconds on either side of a summer-time change share
