@@ -8,6 +8,7 @@
 #include <pcap/pcap.h>
 #include <span>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "offline/report_destination.h"
 #include "offline/report_progress.h"
@@ -99,7 +100,9 @@ int WriteOfflineReport(const std::string& input, const std::string& output) {
     AttachReportOutput(destination.fd);
     WriteReportBanner(LocalTimeNow());
 
-    StartProgress(pcap_file(capture), CaptureSize(input));
+    // A report scrolling on the same terminal has no room for a progress line.
+    const bool reportOnTerminal = output == "-" && isatty(STDOUT_FILENO);
+    StartProgress(reportOnTerminal ? nullptr : pcap_file(capture), CaptureSize(input));
     const bool complete = WriteFrameBlocks(capture, input);
     EndProgress();
     pcap_close(capture);

@@ -13,10 +13,11 @@
 
 namespace {
 
-// Run quarn-report with standard error on a terminal; returns what the
-// terminal received, and sets the exit status.
+// Run quarn-report with standard error (and standard output too, when asked)
+// on a terminal; returns what the terminal received, and sets the exit status.
 std::string StandardErrorOnTerminal(const std::vector<std::string>& arguments,
-                                    const std::string& directory, int& exitStatus) {
+                                    const std::string& directory, int& exitStatus,
+                                    bool outputToo = false) {
     int terminal = -1;
     int side = -1;
     if (openpty(&terminal, &side, nullptr, nullptr, nullptr) != 0) throw std::runtime_error("openpty");
@@ -30,7 +31,7 @@ std::string StandardErrorOnTerminal(const std::vector<std::string>& arguments,
         const int null = open("/dev/null", O_RDWR);
         if (null < 0 || chdir(directory.c_str()) != 0) _exit(127);
         dup2(null, STDIN_FILENO);
-        dup2(null, STDOUT_FILENO);
+        dup2(outputToo ? side : null, STDOUT_FILENO);
         dup2(side, STDERR_FILENO);
         execv(argv[0], argv.data());
         _exit(127);
@@ -50,14 +51,17 @@ std::string StandardErrorOnTerminal(const std::vector<std::string>& arguments,
     return received;
 }
 
-TEST(ProgressLine, LargeFileShowsProgressAndClearsIt) {
-    ScratchDirectory dir;
-    // Full-size frames whose IP header claims little payload: a large file
-    // whose report stays small.
+// Full-size frames whose IP header claims little payload: a file above the
+// progress line's threshold whose report stays small.
+void WriteLargeCapture(const std::string& path) {
     CapturedFrame frame = MixedFrames()[0];
     frame.bytes.resize(1514, 0xEE);
-    const std::vector<CapturedFrame> frames(5800, frame); // about 8.9 MB
-    WriteFile(dir / "large", PcapFile(frames));
+    WriteFile(path, PcapFile(std::vector<CapturedFrame>(5800, frame))); // about 8.9 MB
+}
+
+TEST(ProgressLine, LargeFileShowsProgressAndClearsIt) {
+    ScratchDirectory dir;
+    WriteLargeCapture(dir / "large");
 
     int status = -1;
     const std::string shown = StandardErrorOnTerminal({"large", "-o", "report.txt"}, dir.path(), status);
@@ -77,6 +81,16 @@ TEST(ProgressLine, LargeFileShowsProgressAndClearsIt) {
     const std::string report = ReadFile(dir / "report.txt");
     EXPECT_EQ(report.find("quarn-report"), std::string::npos);
     EXPECT_NE(report.find("Assigned number: 05799 ---"), std::string::npos);
+}
+
+TEST(ProgressLine, NotMixedIntoAReportOnTheSameTerminal) {
+    ScratchDirectory dir;
+    WriteLargeCapture(dir / "large");
+    int status = -1;
+    const std::string shown = StandardErrorOnTerminal({"large", "-o", "-"}, dir.path(), status, true);
+    EXPECT_EQ(status, 0);
+    EXPECT_NE(shown.find("Assigned number: 05799 ---"), std::string::npos);
+    EXPECT_EQ(shown.find("quarn-report"), std::string::npos);
 }
 
 TEST(ProgressLine, SmallFileShowsNothing) {
