@@ -58,7 +58,7 @@ TForm2::TForm2(QWidget* parent) : QDialog(parent)
 void TForm2::LimitEdits()
 {
     for (QLineEdit* edit : findChildren<QLineEdit*>())
-        InstallEditLimit(edit);
+        KeepEditLimit(edit);
 }
 
 void TForm2::ConnectHandlers()

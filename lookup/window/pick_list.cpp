@@ -64,7 +64,10 @@ void PickListWindow::DBGrid1DblClick()
     const QVariant value = model.index(current.row(), column).data();
     if (value.isNull())
         return;
-    // Set directly: the edit's typing limit does not restrain a pick.
-    LookUpTarget->setText(value.toString());
+    // Set whole: the edit's typing limit does not restrain a pick.
+    const QString text = value.toString();
+    if (LookUpTarget->maxLength() < text.size())
+        LookUpTarget->setMaxLength(static_cast<int>(text.size()));
+    LookUpTarget->setText(text);
     hide();
 }
