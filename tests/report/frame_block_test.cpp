@@ -14,61 +14,15 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-Bytes SynFrame() {
-    return PadTo(Join({EthernetHeader(0x0800),
-                       Hex("45 00 00 2C 1A 2B 40 00 80 06 00 00 C0 A8 01 0A C0 A8 01 14"
-                           "04 0B 00 50 00 00 10 00 00 00 00 00 60 02 20 00 00 00 00 00"
-                           "02 04 05 B4")}),
-                 60);
-}
-
-// The one-frame report: SYN captured at 9:41:07.25, report of 7 March 1999, 14:05.
-const char kOneFrameReport[] =
-    "********************************************************************************\r\n"
-    "*   Quarn Analyser Output File                                                 *\r\n"
-    "*   Created 07-03-1999 at 14:05                                                *\r\n"
-    "********************************************************************************\r\n"
-    "\r\n"
-    "--- Packet received:  9:41:07.25 --- Length: 0060 --- Assigned number: 00000 ---\r\n"
-    "MAC destination: 02:00:00:11:22:33      MAC source: 02:00:00:44:55:66\r\n"
-    "Frametype: Ethernet II, Protocol field: 0800h\r\n"
-    "Protocol: IP\r\n"
-    "IP 4 bits IP version:               4h  IP 4 bits Header length:              5h\r\n"
-    "IP 8 bits Type of service:         00h  IP 16 bits Total length:           0044d\r\n"
-    "IP 16 bits Identification:       1A2Bh  IP 3 bits Flags:                      2h\r\n"
-    "IP 13 bits Fragment Offset:      0000h  IP 8 bits TTL:                       80h\r\n"
-    "IP 8 bits Protocol type:     TCP = 06h  IP 16 bits Header Checksum:        0000h\r\n"
-    "IP source address: 192.168.1.10         IP destination address: 192.168.1.20\r\n"
-    "TCP 16 bits source port:         1035d  TCP 16 bits destination port:      0080d\r\n"
-    "TCP 32 bits sequence number: 00001000h  TCP 32 bits ack number:        00000000h\r\n"
-    "TCP 4 bits data offset:             6h  TCP 6 bits reserved                  00h\r\n"
-    "TCP 6 bits control flags : 02h SYN \r\n"
-    "TCP 16 bits window size:         2000h\r\n"
-    "TCP 16 bits checksum:            0000h  TCP 16 bits urgent pointer:        0000h\r\n"
-    "HEX data:                                                   ASCII data:\r\n"
-    "02 04 05 B4                                                 ....\r\n"
-    "--------------------------------------------------------------------------------\r\n"
-    "\r\n"
-    "*** End of file ****************************************************************\r\n";
-
-std::tm March7th1999At1405() {
-    std::tm t{};
-    t.tm_mday = 7;
-    t.tm_mon = 2;
-    t.tm_year = 99;
-    t.tm_hour = 14;
-    t.tm_min = 5;
-    return t;
-}
-
 TEST(FrameBlock, OneFrameReportIsByteExact) {
     const Bytes frame = SynFrame();
     const std::string text = CaptureOutput([&] {
-        WriteReportBanner(March7th1999At1405());
-        WriteFrameBlock(frame, 60, CaptureTime{.minute = 41, .hour = 9, .hundredths = 25, .second = 7}, 0);
+        WriteReportBanner(WorkedExampleReportTime());
+        WriteFrameBlock(frame, 60, WorkedExampleCaptureTime(), 0);
         WriteReportEnd();
     });
     EXPECT_EQ(text, kOneFrameReport);
+    EXPECT_EQ(SplitCrLf(text).size(), 26u);
 }
 
 TEST(FrameBlock, HeaderLinePadsTheHourWithABlankAndWidensForLargeValues) {

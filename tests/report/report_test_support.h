@@ -3,11 +3,14 @@
 #pragma once
 
 #include <cstdint>
+#include <ctime>
 #include <functional>
 #include <initializer_list>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "session/capture_time.h"
 
 using Bytes = std::vector<uint8_t>;
 
@@ -31,3 +34,10 @@ std::string JoinCrLf(const std::vector<std::string>& lines);
 // The lines of one frame block between its header line and its separator.
 std::vector<std::string> BlockBody(const Bytes& frame);
 std::vector<std::string> BlockBody(const Bytes& frame, uint32_t storedLength);
+
+// The worked example of a whole one-frame report: a 60-byte TCP SYN with one
+// 4-byte option captured at 9:41:07.25, reported on 7 March 1999 at 14:05.
+Bytes SynFrame();
+CaptureTime WorkedExampleCaptureTime();
+std::tm WorkedExampleReportTime();
+extern const char kOneFrameReport[];
