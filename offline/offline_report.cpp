@@ -69,6 +69,7 @@ bool WriteFrameBlocks(pcap_t* capture, const std::string& input) {
         const int status = pcap_next_ex(capture, &header, &bytes);
         if (status == PCAP_ERROR_BREAK) return true;
         if (status != 1) {
+            EndProgress(); // the message takes the progress line's place
             Fail(input, "reading stopped at frame " + std::to_string(number) + ": " +
                             pcap_geterr(capture));
             return false;

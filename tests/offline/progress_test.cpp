@@ -83,6 +83,20 @@ TEST(ProgressLine, LargeFileShowsProgressAndClearsIt) {
     EXPECT_NE(report.find("Assigned number: 05799 ---"), std::string::npos);
 }
 
+TEST(ProgressLine, ClearedBeforeAnErrorMessage) {
+    ScratchDirectory dir;
+    WriteLargeCapture(dir / "large");
+    const std::string file = ReadFile(dir / "large");
+    WriteFile(dir / "large", Bytes(file.begin(), file.end() - 100)); // cut in the last frame
+    int status = -1;
+    const std::string shown = StandardErrorOnTerminal({"large"}, dir.path(), status);
+    EXPECT_EQ(status, 1);
+    const size_t message = shown.find("quarn-report: large: reading stopped at frame 5799: ");
+    ASSERT_NE(message, std::string::npos) << shown;
+    ASSERT_GT(message, 2u);
+    EXPECT_EQ(shown.substr(message - 2, 2), " \r") << "the progress line is blanked first";
+}
+
 TEST(ProgressLine, NotMixedIntoAReportOnTheSameTerminal) {
     ScratchDirectory dir;
     WriteLargeCapture(dir / "large");
