@@ -206,8 +206,8 @@ std::vector<CapturedFrame> MixedFrames() {
     Bytes runt = MacHeader(0x99);
     runt.resize(10);
 
-    // Time stamps cross a second and an hour, and sit just below hundredths
-    // boundaries, where dropping nanoseconds to microseconds must not round up.
+    // Time stamps cross seconds and sit just below hundredths boundaries, where
+    // a wrong scale or rounding of the fraction shows in the header line.
     std::vector<CapturedFrame> frames{
         {EthernetII(0x0800, ipTcp), 0, {920'000'467, 250'000'000}},
         {EthernetII(0x0800, ipUdp), 0, {920'000'467, 259'999'999}},
