@@ -7,6 +7,7 @@
 
 namespace {
 constexpr int kColumnWidth = 100;
+constexpr int kRowPadding = 6;
 }
 
 int FieldColumn(const QAbstractItemModel& model, const QString& name)
@@ -43,6 +44,10 @@ void PickListWindow::SetUpGrid(QTableView* grid, std::initializer_list<GridColum
     grid->horizontalHeader()->setDefaultSectionSize(kColumnWidth);
     grid->horizontalHeader()->setStretchLastSection(false);
     grid->verticalHeader()->hide();
+    // One line per row, as in a data grid: a long address is cut, not wrapped.
+    grid->setWordWrap(false);
+    grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    grid->verticalHeader()->setDefaultSectionSize(grid->fontMetrics().height() + kRowPadding);
     grid->setSelectionBehavior(QAbstractItemView::SelectRows);
     grid->setSelectionMode(QAbstractItemView::SingleSelection);
     // A double-click picks a row; it never opens an editor.
