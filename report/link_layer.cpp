@@ -1,6 +1,7 @@
 // Link-layer lines (MAC addresses, framing) and the hex and ASCII dump.
 #include <algorithm>
 #include <array>
+#include <cstring>
 
 #include "report/decoders.h"
 #include "report/payload_cursor.h"
@@ -100,13 +101,20 @@ void WriteHexDump(const FrameView& frame) {
         return;
     }
     StartLine().Text("HEX data:").Blanks(51).Text("ASCII data:").Write();
+    // Each line is laid out in place: hex part, blanks up to the character
+    // part, then the characters.
     for (size_t start = 0; start < bytes.size(); start += kDumpBytesPerLine) {
-        const std::span<const uint8_t> piece =
-            bytes.subspan(start, std::min(kDumpBytesPerLine, bytes.size() - start));
+        const size_t count = std::min(kDumpBytesPerLine, bytes.size() - start);
         LineBuilder& line = StartLine();
-        for (uint8_t byte : piece) line.Hex2(byte).Char(' ');
-        line.Blanks(kDumpAsciiColumn - line.Size());
-        for (uint8_t byte : piece) line.Char(Printable(byte));
+        char* out = line.Extend(kDumpAsciiColumn + count);
+        char* text = out + kDumpAsciiColumn;
+        for (size_t i = 0; i < count; ++i) {
+            const uint8_t byte = bytes[start + i];
+            std::memcpy(out, kHexTable.digits[byte], 3);
+            out += 3;
+            text[i] = Printable(byte);
+        }
+        std::memset(out, ' ', static_cast<size_t>(text - out));
         line.Write();
     }
 }

@@ -6,17 +6,6 @@ namespace {
 
 constexpr char kDigits[] = "0123456789ABCDEF";
 
-struct HexTable {
-    char pairs[256][2];
-    constexpr HexTable() : pairs() {
-        for (int i = 0; i < 256; ++i) {
-            pairs[i][0] = kDigits[i >> 4];
-            pairs[i][1] = kDigits[i & 15];
-        }
-    }
-};
-constexpr HexTable kHex;
-
 // Digits of value in base 10 or 16, left-padded to width with pad.
 void AppendNumber(std::string& out, uint32_t value, unsigned base, unsigned width, char pad) {
     char digits[10];
@@ -31,19 +20,14 @@ void AppendNumber(std::string& out, uint32_t value, unsigned base, unsigned widt
 
 } // namespace
 
-LineBuilder& LineBuilder::Hex2(uint8_t value) {
-    line_.append(kHex.pairs[value], 2);
-    return *this;
-}
-
 LineBuilder& LineBuilder::Hex(uint32_t value) {
     AppendNumber(line_, value, 16, 0, '0');
     return *this;
 }
 
 LineBuilder& LineBuilder::Hex4(uint16_t value) {
-    line_.append(kHex.pairs[value >> 8], 2);
-    line_.append(kHex.pairs[value & 0xFF], 2);
+    Hex2(static_cast<uint8_t>(value >> 8));
+    Hex2(static_cast<uint8_t>(value));
     return *this;
 }
 

@@ -4,8 +4,10 @@
 
 #include <algorithm>
 #include <atomic>
-#include <fstream>
-#include <iterator>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
 #include <span>
 #include <string>
 #include <thread>
@@ -35,14 +37,24 @@ std::tm LocalTimeNow() {
 // The file as the window shows it: lines split at CR LF, joined with '\n'.
 // Unreadable: an empty text.
 std::string ReadBack(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::string raw{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     std::string text;
-    text.reserve(raw.size());
-    for (size_t i = 0; i < raw.size(); ++i) {
-        if (raw[i] == '\r' && i + 1 < raw.size() && raw[i + 1] == '\n') continue;
-        text.push_back(raw[i]);
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return text;
+    char chunk[1 << 16];
+    ssize_t n;
+    while ((n = ::read(fd, chunk, sizeof chunk)) > 0 || (n < 0 && errno == EINTR))
+        if (n > 0) text.append(chunk, static_cast<size_t>(n));
+    ::close(fd);
+    // Drop the CR of every CR LF, in place.
+    size_t out = 0;
+    for (size_t in = 0; in < text.size();) {
+        const size_t cr = text.find("\r\n", in);
+        const size_t end = cr == std::string::npos ? text.size() : cr;
+        if (out != in) std::memmove(&text[out], &text[in], end - in);
+        out += end - in;
+        in = cr == std::string::npos ? end : cr + 1; // keep the LF
     }
+    text.resize(out);
     return text;
 }
 
