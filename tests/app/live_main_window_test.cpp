@@ -240,7 +240,10 @@ TEST_F(LiveMainWindowTest, ClosingTheMainWindowStopsTheCaptureFirst)
     ASSERT_TRUE(IsCapturing());
     Form1->close();
     EXPECT_FALSE(IsCapturing());
+    // A capture left running would end itself by reopening the adapter it lost.
+    WaitCaptureEnd();
     EXPECT_EQ(BoundAdapter(), nullptr);
+    EXPECT_EQ(net->CapturePromiscuity(), 0) << "the adapter was left open";
 }
 
 } // namespace
