@@ -138,4 +138,48 @@ TEST_F(LiveCapture, NewStartAfterClearCapturesOnTheSameAdapter)
     EXPECT_EQ(LiveFrameBuffers(), 5u);
 }
 
+TEST_F(LiveCapture, StartIsRefusedWithoutAdapterSessionBufferOrRing)
+{
+    struct Case {
+        const char* why;
+        bool bound;
+        bool buffer;
+        int64_t buffersLeft; // frame buffers that may still be allocated; -1: any
+    };
+    const Case cases[] = {
+        {"no adapter", false, true, -1},
+        {"no session buffer", true, false, -1},
+        {"no buffer for the first packet", true, true, 0},
+        {"no buffer for the last packet", true, true, kReceiveRingSize - 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.why);
+        if (!c.bound)
+            ReleaseAdapter();
+        SessionBuffer::FreeAll();
+        if (c.buffer) {
+            ASSERT_TRUE(SessionBuffer::Allocate(4, false));
+        }
+        const uint64_t buffers = LiveFrameBuffers();
+        status.Clear();
+        LimitFrameBufferAllocations(c.buffersLeft);
+        const bool started = StartCapture();
+        LimitFrameBufferAllocations(-1);
+        EXPECT_FALSE(started);
+        EXPECT_FALSE(IsCapturing());
+        EXPECT_TRUE(status.Empty());
+        EXPECT_EQ(LiveFrameBuffers(), buffers);
+        if (!c.bound) {
+            ASSERT_TRUE(EnsureAdapterBound());
+        }
+    }
+    // Nothing was left half-started: the adapter still captures.
+    ASSERT_TRUE(SessionBuffer::Allocate(2, false));
+    ASSERT_TRUE(StartCapture());
+    Send(1);
+    Send(2);
+    ASSERT_TRUE(WaitUntil([] { return !IsCapturing(); }));
+    EXPECT_EQ(ReadStored().numbers, Range(1, 2));
+}
+
 } // namespace

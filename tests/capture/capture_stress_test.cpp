@@ -16,7 +16,8 @@ TEST_F(LiveCapture, StartStopCyclesUnderTrafficAndFilterChanges)
     std::jthread traffic([&](std::stop_token stop) {
         for (uint32_t n = 1; !stop.stop_requested(); ++n) {
             net->Send(TestFrames::Numbered(n, n % 2 ? TestFrames::kSourceA : TestFrames::kSourceB));
-            std::this_thread::sleep_for(50us);
+            if (n % 8 == 0) // bursts, so session buffers fill within a cycle
+                std::this_thread::sleep_for(100us);
         }
     });
     std::jthread filters([&](std::stop_token stop) {
@@ -32,12 +33,18 @@ TEST_F(LiveCapture, StartStopCyclesUnderTrafficAndFilterChanges)
         }
     });
 
+    int selfEnded = 0; // captures that ended by themselves before Stop
     for (int cycle = 0; cycle < kCycles; ++cycle) {
         status.Clear();
         // Session-mode cycles often fill up and end themselves, racing Stop.
         ASSERT_TRUE(SessionBuffer::Allocate(kSlots, cycle % 2 == 0));
         ASSERT_TRUE(StartCapture());
-        std::this_thread::sleep_for(std::chrono::microseconds(cycle % 5 * 500));
+        // Frames reach a capture a few milliseconds after they were sent, so
+        // session cycles run longer: some end by Stop, some by themselves,
+        // some by both at about the same moment.
+        const int wait = cycle % 2 ? cycle / 2 % 4 * 4000 : cycle % 5 * 500;
+        std::this_thread::sleep_for(std::chrono::microseconds(wait));
+        selfEnded += !IsCapturing();
         StopCapture();
         WaitCaptureEnd();
         ASSERT_FALSE(IsCapturing()) << "cycle " << cycle;
@@ -46,6 +53,7 @@ TEST_F(LiveCapture, StartStopCyclesUnderTrafficAndFilterChanges)
         ASSERT_TRUE(TestFrames::ReadStored().buffersDistinct) << "cycle " << cycle;
         ASSERT_NE(BoundAdapter(), nullptr) << "cycle " << cycle;
     }
+    EXPECT_GT(selfEnded, 0) << "no session cycle filled up, so Stop never met a capture's own end";
 }
 
 } // namespace
