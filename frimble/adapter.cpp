@@ -119,6 +119,19 @@ void AdapterCore::ReleaseKernelSide()
     socket = -1;
 }
 
+void AdapterCore::ForgetArrivedFrames()
+{
+    ring.Discard();
+    postedSinceNs = RealtimeNowNs();
+}
+
+bool ArrivedBefore(uint64_t frameNs, uint64_t sinceNs)
+{
+    // Far longer than the ring's block retire timeout.
+    constexpr uint64_t kSpanNs = 1'000'000'000;
+    return frameNs < sinceNs && sinceNs - frameNs < kSpanNs;
+}
+
 uint64_t RealtimeNowNs()
 {
     timespec now{};
@@ -189,8 +202,7 @@ int PacketResetAdapter(AdapterObject* adapter)
     std::lock_guard lock(core.mutex);
     if (!core.closed) {
         core.FailPostedReceives();
-        core.ring.Discard();
-        core.skipBeforeNs = frimble::RealtimeNowNs();
+        core.ForgetArrivedFrames();
     }
     return 1;
 }

@@ -35,8 +35,9 @@ struct AdapterCore {
     // Posted receives, in posting order.
     PacketState* head = nullptr;
     PacketState* tail = nullptr;
-    // Frames the kernel stamped before this moment arrived while nothing was posted.
-    uint64_t skipBeforeNs = 0;
+    // When the adapter last began to make frames arrive (a post found nothing
+    // posted, or a reset): frames stamped just before it arrived too early.
+    uint64_t postedSinceNs = 0;
 
     int waiters = 0;            // threads inside PacketWaitPacket on this core
     uint64_t wakeGeneration = 0;
@@ -46,6 +47,9 @@ struct AdapterCore {
     void FailPostedReceives();
     // Closes the socket and unmaps the ring once no waiter can be using them. Lock held.
     void ReleaseKernelSide();
+    // Drops every frame that has arrived so far: from now on only frames for
+    // posted receives are handed up. Lock held.
+    void ForgetArrivedFrames();
 };
 
 enum class Phase { Idle, Posted, Done, Failed };
@@ -75,4 +79,10 @@ inline PacketState* StateOf(PacketObject* packet)
 }
 // Current CLOCK_REALTIME in nanoseconds, the clock of the ring's timestamps.
 uint64_t RealtimeNowNs();
+// Whether a frame stamped frameNs arrived before the adapter began to make
+// frames arrive at sinceNs. Frames in blocks the kernel has handed over are
+// dropped outright; this judges the few in the block it is still filling.
+// Only a short span counts, so a wall clock stepped back never hides frames
+// for longer than that span.
+bool ArrivedBefore(uint64_t frameNs, uint64_t sinceNs);
 } // namespace frimble

@@ -72,7 +72,7 @@ void Deliver(AdapterCore& core, const PacketState* until)
 {
     RingFrame frame;
     while (core.head != nullptr && until->phase == Phase::Posted && core.ring.Next(frame)) {
-        if (frame.timestampNs < core.skipBeforeNs)
+        if (ArrivedBefore(frame.timestampNs, core.postedSinceNs))
             continue;
         PacketState* state = core.head;
         core.head = state->next;
@@ -182,7 +182,7 @@ int PacketReceivePacket(AdapterObject* adapter, PacketObject* packet, int sync, 
         } else {
             // Frames reach the adapter only for posted receives.
             if (core.head == nullptr)
-                core.skipBeforeNs = frimble::RealtimeNowNs();
+                core.ForgetArrivedFrames();
             state->phase = Phase::Posted;
             frimble::Append(core, state);
         }

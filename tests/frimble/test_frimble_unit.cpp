@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "frimble/adapter_core.h"
 #include "frimble/frimble.h"
 #include "frimble/link_name.h"
 
@@ -36,6 +37,25 @@ TEST(LinkName, PrefixIsReplacedByThePacketDevice)
         char field[FRIMBLE_LINK_NAME_SIZE];
         EXPECT_EQ(frimble::FormatLinkName(c.adapterName.c_str(), field), c.accepted) << c.adapterName;
         EXPECT_EQ(std::string(field), c.linkName) << c.adapterName;
+    }
+}
+
+TEST(ArrivedBefore, OnlyFramesJustBeforeThePostAreHeldBack)
+{
+    constexpr uint64_t second = 1'000'000'000;
+    constexpr uint64_t post = 1'700'000'000 * second;
+    struct Case {
+        const char* what;
+        uint64_t frame;
+        bool before;
+    };
+    for (const Case& c : std::vector<Case>{{"10 ms before the post", post - second / 100, true},
+                                           {"just before", post - 1, true},
+                                           {"at the post", post, false},
+                                           {"after it", post + 5, false},
+                                           // The wall clock was stepped back an hour after the post.
+                                           {"an hour before", post - 3600 * second, false}}) {
+        EXPECT_EQ(frimble::ArrivedBefore(c.frame, post), c.before) << c.what;
     }
 }
 
