@@ -23,12 +23,17 @@ bool CreateVeth(Veth& veth);
 void RemoveVeth(const Veth& veth);
 // Move the calling thread into a named namespace (threads it creates follow).
 bool EnterNamespace(const std::string& name);
+// The highest share of the normal scheduling class for the calling thread:
+// what our capture thread takes, given to tcpdump and the generator as well so
+// that the other builds on a shared machine disturb all three alike.
+void RaisePriority();
 // Pin the calling thread (and its later threads and children) to one core.
 void PinToCore(int core);
 
 // Generator side: send count frames of size bytes at rate frames per second
-// (0: as fast as possible) from the generator end; returns the frames sent.
-uint64_t RunGenerator(const Veth& veth, uint32_t size, uint64_t rate, uint64_t count);
+// (0: as fast as possible) from the generator end; returns the frames sent
+// and the seconds the sending took.
+uint64_t RunGenerator(const Veth& veth, uint32_t size, uint64_t rate, uint64_t count, double& seconds);
 // Entry of the generator process (argv after "--generate").
 int GeneratorMain(int argc, char** argv);
 
