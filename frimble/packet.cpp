@@ -97,6 +97,22 @@ void NoticeWakeups(AdapterCore& core, uint64_t& seen)
     }
 }
 
+// Ties the packet to the adapter for a new operation. False while a receive
+// posted earlier on another adapter is still outstanding.
+bool BeginOperation(AdapterObject* adapter, PacketObject* packet, PacketState* state)
+{
+    packet->Overlapped.Offset = 0;
+    packet->Overlapped.OffsetHigh = 0;
+    if (state->core != nullptr && state->core != adapter->State->core) {
+        std::lock_guard lock(state->core->mutex);
+        if (state->phase == Phase::Posted)
+            return false;
+        state->phase = Phase::Idle;
+    }
+    state->core = adapter->State->core;
+    return true;
+}
+
 bool Collect(PacketState* state, uint32_t* count)
 {
     const bool ok = state->phase == Phase::Done;
@@ -159,15 +175,8 @@ int PacketReceivePacket(AdapterObject* adapter, PacketObject* packet, int sync, 
     PacketState* state = frimble::StateOf(packet);
     if (state == nullptr || adapter == nullptr || adapter->State == nullptr)
         return 0;
-    packet->Overlapped.Offset = 0;
-    packet->Overlapped.OffsetHigh = 0;
-    if (state->core != nullptr && state->core != adapter->State->core) {
-        std::lock_guard lock(state->core->mutex);
-        if (state->phase == Phase::Posted)
-            return 0;  // still outstanding on another adapter
-        state->phase = Phase::Idle;
-    }
-    state->core = adapter->State->core;
+    if (!frimble::BeginOperation(adapter, packet, state))
+        return 0;
     AdapterCore& core = *state->core;
     {
         std::lock_guard lock(core.mutex);
@@ -197,15 +206,8 @@ int PacketSendPacket(AdapterObject* adapter, PacketObject* packet, int sync)
     PacketState* state = frimble::StateOf(packet);
     if (state == nullptr || adapter == nullptr || adapter->State == nullptr)
         return 0;
-    packet->Overlapped.Offset = 0;
-    packet->Overlapped.OffsetHigh = 0;
-    if (state->core != nullptr && state->core != adapter->State->core) {
-        std::lock_guard lock(state->core->mutex);
-        if (state->phase == Phase::Posted)
-            return 0;
-        state->phase = Phase::Idle;
-    }
-    state->core = adapter->State->core;
+    if (!frimble::BeginOperation(adapter, packet, state))
+        return 0;
     AdapterCore& core = *state->core;
     std::lock_guard lock(core.mutex);
     if (state->phase == Phase::Posted)

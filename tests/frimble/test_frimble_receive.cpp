@@ -123,6 +123,21 @@ TEST_F(LiveAdapter, WaitingForALaterPacketCompletesTheEarlierOnesFirst)
     EXPECT_EQ(0, std::memcmp(first.buffer.data(), a.data(), 64));
 }
 
+TEST_F(LiveAdapter, FreeingAPostedPacketTakesItOutOfTheQueue)
+{
+    QUARN_REQUIRE_LIVE();
+    ASSERT_NO_FATAL_FAILURE(Open());
+    auto freed = std::make_unique<Receive>();
+    Receive kept;
+    ASSERT_TRUE(PacketReceivePacket(adapter, freed->packet, false, nullptr));
+    ASSERT_TRUE(PacketReceivePacket(adapter, kept.packet, false, nullptr));
+    freed.reset();
+    ASSERT_TRUE(net->Send(MakeFrame(*net, 99, 5)));
+    uint32_t count = 0;
+    ASSERT_TRUE(PacketWaitPacket(adapter, kept.packet, &count));
+    EXPECT_EQ(count, 99u);
+}
+
 TEST_F(LiveAdapter, JumboFrameIsCutToTheBufferLength)
 {
     QUARN_REQUIRE_LIVE();
