@@ -56,7 +56,8 @@ bool BindAdapter(AdapterLabels& labels)
     }
     uint8_t address[6] = {};
     const bool haveAddress = PacketGetAddress(adapter, address) == 6;
-    g_boundAdapter.store(adapter);
+    if (AdapterObject* previous = g_boundAdapter.exchange(adapter))
+        PacketCloseAdapter(previous);
 
     labels.SetAdapterName(names);
     // Without an answer the address label keeps its initial text.
