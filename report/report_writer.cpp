@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <span>
 #include <string>
@@ -40,10 +41,16 @@ std::string ReadBack(const std::string& path) {
     std::string text;
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return text;
-    char chunk[1 << 16];
-    ssize_t n;
-    while ((n = ::read(fd, chunk, sizeof chunk)) > 0 || (n < 0 && errno == EINTR))
-        if (n > 0) text.append(chunk, static_cast<size_t>(n));
+    struct stat info {};
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) text.reserve(static_cast<size_t>(info.st_size) + 4096);
+    for (;;) {
+        if (text.capacity() - text.size() < 4096) text.reserve(text.capacity() * 2 + 65536);
+        const size_t used = text.size();
+        text.resize(text.capacity());
+        const ssize_t n = ::read(fd, text.data() + used, text.size() - used);
+        text.resize(used + (n > 0 ? static_cast<size_t>(n) : 0));
+        if (n == 0 || (n < 0 && errno != EINTR)) break;
+    }
     ::close(fd);
     // Drop the CR of every CR LF, in place.
     size_t out = 0;
