@@ -231,34 +231,17 @@ TEST_F(LookUp, DoubleClickOnARowCopiesIt)
     grid->setModel(nullptr);
 }
 
-TEST(PickListForms, CaptionsAndColumns)
+TEST_F(LookUp, NoQueryIsOpenedSoAPickListOffersNothing)
 {
-    Windows windows;
-    const struct {
-        PickListWindow* window;
-        QTableView* grid;
-        const char* caption;
-        const char* title;
-    } forms[] = {
-        {Form4, Form4->DBGrid1, "Doubleclick on the MAC Address", "MAC Address"},
-        {Form5, Form5->DBGrid1, "Doubleclick on the IP Address", "IP Address"},
-        {Form6, Form6->DBGrid1, "Doubleclick on the IPX Address", "IPX Address"},
-    };
-    for (const auto& f : forms) {
-        EXPECT_EQ(f.window->windowTitle(), f.caption);
-        const QAbstractItemModel* model = f.grid->model();
-        ASSERT_EQ(model->columnCount(), 2);
-        EXPECT_EQ(model->rowCount(), 0); // no query is opened
-        EXPECT_EQ(model->headerData(0, Qt::Horizontal).toString(), "Name");
-        EXPECT_EQ(model->headerData(1, Qt::Horizontal).toString(), f.title);
-        EXPECT_EQ(f.grid->columnWidth(0), 100);
-        EXPECT_EQ(f.grid->columnWidth(1), 100);
-        EXPECT_EQ(f.grid->selectionBehavior(), QAbstractItemView::SelectRows);
-        EXPECT_FALSE(f.window->windowFlags() & Qt::WindowCloseButtonHint);
-        // A double-click on the empty grid of a fresh window does nothing.
-        f.window->show();
-        f.window->DBGrid1DblClick();
-        EXPECT_TRUE(f.window->isVisible());
+    for (PickListWindow* window : {Form4Window(), Form5Window(), Form6Window()}) {
+        QTableView* grid = Grid(window);
+        EXPECT_EQ(grid->model()->rowCount(), 0);
+        EXPECT_EQ(grid->model()->columnCount(), 2);
+        window->LookUpTarget = Form2->EditMACSource1;
+        window->show();
+        window->DBGrid1DblClick();
+        EXPECT_TRUE(window->isVisible());
+        EXPECT_TRUE(Form2->EditMACSource1->text().isEmpty());
     }
 }
 

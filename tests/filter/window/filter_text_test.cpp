@@ -94,18 +94,13 @@ TEST(ReadNodeAddress, NeverReadsPastTheText)
     EXPECT_EQ(validated, kOld);
 }
 
-TEST(ReadDottedIP, ExamplesAndStrayCharacters)
+// The window's tests hold the worked examples; these are the corners.
+TEST(ReadDottedIP, StrayCharactersDotsAndOverflow)
 {
     const struct {
         std::string text;
         Ip bytes;
     } cases[] = {
-        {"192.168.1.20", {0xC0, 0xA8, 0x01, 0x14}},
-        {"10.1", {0x0A, 0x01, 0x00, 0x00}},
-        {"300.1.1.1", {0x2C, 0x01, 0x01, 0x01}},
-        {"1.2.3.4.5", {0x01, 0x02, 0x03, 0x2D}},
-        {"", {0x00, 0x00, 0x00, 0x00}},
-        {" 10.1.1.1", {0x00, 0x01, 0x01, 0x01}},
         // A stray character as the last one: the skip ends with the text.
         {"1.2.3.4x", {0x01, 0x02, 0x03, 0x04}},
         {"1.2.3.4 5", {0x01, 0x02, 0x03, 0x04}},

@@ -303,17 +303,4 @@ TEST_F(FilterWindow, EscapeDoesNotCloseTheWindow)
     EXPECT_TRUE(Form2->isVisible());
 }
 
-TEST(FilterWindowForm, StartsUntickedAndEmpty)
-{
-    Windows windows;
-    for (QCheckBox* box : Form2->findChildren<QCheckBox*>())
-        EXPECT_FALSE(box->isChecked()) << box->objectName().toStdString();
-    for (QLineEdit* edit : Form2->findChildren<QLineEdit*>())
-        EXPECT_TRUE(edit->text().isEmpty()) << edit->objectName().toStdString();
-    EXPECT_EQ(Form2->size(), QSize(737, 513));
-    EXPECT_EQ(Form2->windowTitle(), "Quarn Analyzer 1.0 Filter Configuration");
-    EXPECT_FALSE(Form2->windowFlags() & Qt::WindowCloseButtonHint);
-    EXPECT_FALSE(Form2->windowFlags() & Qt::WindowSystemMenuHint);
-}
-
 } // namespace
