@@ -120,12 +120,4 @@ TEST(HexDump, OnlyPrintableAsciiShowsAsItself) {
     EXPECT_EQ(body[3], "00 1F 20 41 7E 7F 80 FF " + std::string(36, ' ') + ".. A~...");
 }
 
-TEST(HexDump, NonIpFramesShowTheirPadding) {
-    const Bytes frame = PadTo(Join({EthernetHeader(0x9000), Hex("01 02")}), 60);
-    const Lines body = BlockBody(frame);
-    ASSERT_EQ(body.size(), 2u + 1 + 3);
-    EXPECT_EQ(body[5].substr(0, 18), "00 00 00 00 00 00 "); // 46 bytes: 20 + 20 + 6
-    EXPECT_EQ(body[5].size(), 60u + 6);
-}
-
 } // namespace

@@ -91,14 +91,6 @@ TEST(DecodeIp, FifteenWordHeaderListsFortyOptionBytesAsTwentySixAndFourteen) {
     EXPECT_EQ(list + 5, body.size());
 }
 
-TEST(DecodeIp, SixWordHeaderListsOneShortLine) {
-    const Lines body = BlockBody(IpFrame({.ihl = 6, .protocol = 47}, {}));
-    const size_t list = IndexOf(body, "IP header contains an option list:");
-    ASSERT_LT(list + 2, body.size());
-    EXPECT_EQ(body[list + 1], "01 02 03 04 ");
-    EXPECT_EQ(body[list + 2], "No data");
-}
-
 TEST(DecodeIp, LaterFragmentsGetNoTransportLinesAndDumpTheirPayload) {
     for (uint8_t protocol : {1, 6, 17}) {
         const Bytes frame = IpFrame({.flagsAndOffset = 0x00B9, .protocol = protocol}, Hex("08 00 11 22"));
@@ -189,11 +181,9 @@ TEST(DecodeIcmp, TypeNamesAndTheTwoLineForm) {
         uint8_t type;
         const char* line;
     } cases[] = {
-        {0, "ICMP type field: 00d echo reply"},   {3, "ICMP type field: 03d destination unreachable"},
-        {1, "ICMP type field: 01d unknown"},      {2, "ICMP type field: 02d unknown"},
-        {7, "ICMP type field: 07d unknown"},      {11, "ICMP type field: 11d time exceeded"},
-        {18, "ICMP type field: 18d address mask reply"}, {19, "ICMP type field: 19d unknown"},
-        {200, "ICMP type field: 200d unknown"},
+        {0, "ICMP type field: 00d echo reply"}, {3, "ICMP type field: 03d destination unreachable"},
+        {7, "ICMP type field: 07d unknown"},    {18, "ICMP type field: 18d address mask reply"},
+        {19, "ICMP type field: 19d unknown"},   {200, "ICMP type field: 200d unknown"},
     };
     for (const auto& c : cases) {
         const Lines body = BlockBody(IcmpFrame(Bytes{c.type, 0x0C, 0x12, 0x34, 0xA1, 0xA2, 0xA3, 0xA4}));

@@ -207,13 +207,15 @@ TEST_F(ReportWriter, ClearBufferDuringARunEndsTheFileWithItsEndLine) {
     for (uint16_t tag = 0; tag < 5000; ++tag) StoreFrame(TaggedFrame(tag));
     ASSERT_EQ(mkfifo(path_.c_str(), 0600), 0);
 
-    std::latch full(1), cleared(1);
+    std::latch started(1), full(1), cleared(1);
     std::string received;
     std::thread reader([&] {
         const int fd = open(path_.c_str(), O_RDONLY);
         const int capacity = fcntl(fd, F_GETPIPE_SZ);
         int pending = 0;
-        while (ioctl(fd, FIONREAD, &pending) == 0 && pending < capacity) usleep(1000);
+        started.wait();
+        // (Stop waiting if the run ends first; the checks below then fail.)
+        while (ioctl(fd, FIONREAD, &pending) == 0 && pending < capacity && IsReportWriting()) usleep(1000);
         full.count_down();
         cleared.wait();
         char chunk[65536];
@@ -224,6 +226,7 @@ TEST_F(ReportWriter, ClearBufferDuringARunEndsTheFileWithItsEndLine) {
         close(open(path_.c_str(), O_WRONLY));
     });
     StartReport(&area_, path_.c_str());
+    started.count_down();
     full.wait();
     EXPECT_TRUE(IsReportWriting());
     SessionBuffer::ClearCount();

@@ -101,12 +101,6 @@ TEST(DecodeUdp, PortsInDecimalLengthInHex) {
     EXPECT_EQ(AfterIpLines(frame), expected);
 }
 
-TEST(Transport, OtherProtocolsGetNoTransportLinesAndDumpFromByte34) {
-    const Lines lines = AfterIpLines(IpFrame(47, Hex("00 50 00 50 00 08 00 00")));
-    const Lines expected = {kDumpHeader, "00 50 00 50 00 08 00 00 " + std::string(36, ' ') + ".P.P...."};
-    EXPECT_EQ(lines, expected);
-}
-
 // The worked IPX packet: 40 bytes ending in "QUERY-0001".
 Bytes IpxPacket() {
     return Join({Hex("FF FF 00 28 00 04 00 00 00 00 FF FF FF FF FF FF 04 52"
