@@ -11,19 +11,12 @@
 #include "app/window/tform1.h"
 #include "app/window/tform7.h"
 #include "capture/capture.h"
-#include "report/report_writer.h"
-
-#ifdef QUARN_HAVE_FILTER_WINDOW
 #include "filter/window/tform2.h"
-#endif
-#ifdef QUARN_HAVE_OUTPUT_WINDOW
-#include "report/window/tform3.h"
-#endif
-#ifdef QUARN_HAVE_LOOKUP_WINDOWS
 #include "lookup/window/tform4.h"
 #include "lookup/window/tform5.h"
 #include "lookup/window/tform6.h"
-#endif
+#include "report/report_writer.h"
+#include "report/window/tform3.h"
 
 namespace {
 
@@ -46,41 +39,31 @@ public:
 void CreateWindows()
 {
     Form1 = new TForm1;
-#ifdef QUARN_HAVE_FILTER_WINDOW
     Form2 = new TForm2;
-#endif
-#ifdef QUARN_HAVE_OUTPUT_WINDOW
     Form3 = new TForm3;
-#endif
-#ifdef QUARN_HAVE_LOOKUP_WINDOWS
     Form4 = new TForm4;
     Form5 = new TForm5;
     Form6 = new TForm6;
-#endif
     Form7 = new TForm7;
 }
 
+template <typename Window>
+void Destroy(Window*& window)
+{
+    delete window;
+    window = nullptr;
+}
+
+// In reverse order; the main window goes last, unregistering the status controls.
 void DestroyWindows()
 {
-    delete Form7;
-    Form7 = nullptr;
-#ifdef QUARN_HAVE_LOOKUP_WINDOWS
-    delete Form6;
-    delete Form5;
-    delete Form4;
-    Form6 = nullptr;
-    Form5 = nullptr;
-    Form4 = nullptr;
-#endif
-#ifdef QUARN_HAVE_OUTPUT_WINDOW
-    delete Form3;
-    Form3 = nullptr;
-#endif
-#ifdef QUARN_HAVE_FILTER_WINDOW
-    delete Form2;
-    Form2 = nullptr;
-#endif
-    delete Form1; // also unregisters the status controls
+    Destroy(Form7);
+    Destroy(Form6);
+    Destroy(Form5);
+    Destroy(Form4);
+    Destroy(Form3);
+    Destroy(Form2);
+    Destroy(Form1);
 }
 
 } // namespace

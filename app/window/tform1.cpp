@@ -9,18 +9,13 @@
 #include "app/messages.h"
 #include "app/status.h"
 #include "app/window/main_window_controls.h"
+#include "app/window/tform7.h"
 #include "capture/capture.h"
+#include "filter/window/tform2.h"
 #include "report/report_writer.h"
+#include "report/window/tform3.h"
 #include "session/session_buffer.h"
 #include "ui_tform1.h"
-
-#ifdef QUARN_HAVE_FILTER_WINDOW
-#include "filter/window/tform2.h"
-#endif
-#ifdef QUARN_HAVE_OUTPUT_WINDOW
-#include "report/window/tform3.h"
-#endif
-#include "app/window/tform7.h"
 
 TForm1* Form1 = nullptr;
 
@@ -169,7 +164,6 @@ void TForm1::SpeedButton5Click()
 
 void TForm1::SpeedButton4Click()
 {
-#ifdef QUARN_HAVE_OUTPUT_WINDOW
     if (!Form3)
         return;
     Form3->show();
@@ -178,16 +172,13 @@ void TForm1::SpeedButton4Click()
     Form3->Memo1->clear();
     if (!IsReportWriting())
         StartReport(Form3->TextArea(), "output.txt");
-#endif
 }
 
 void TForm1::SpeedButton2Click()
 {
-#ifdef QUARN_HAVE_FILTER_WINDOW
     if (!Form2)
         return;
     Form2->show();
     Form2->raise();
     Form2->activateWindow();
-#endif
 }
