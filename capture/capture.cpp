@@ -29,7 +29,6 @@ std::array<PacketObject*, kReceiveRingSize> g_ring{};
 AdapterObject* g_adapter = nullptr;
 uint32_t g_receiveCount = 0; // out-parameter of every receive and wait of the ring
 
-std::thread g_thread; // touched only by the user-interface thread
 std::atomic<bool> g_capturing{false};
 std::atomic<bool> g_stopRequested{false};
 std::atomic<bool> g_endClaimed{false}; // one end per capture: Stop's or the thread's
@@ -40,6 +39,25 @@ std::atomic<uint32_t> g_receivedLength{0};
 std::mutex g_leftMutex;
 std::condition_variable g_leftSignal;
 bool g_threadLeft = false;
+
+// The capture thread, touched only by the user-interface thread. A capture that
+// ended by itself leaves its thread unjoined until the next Start or Stop; at
+// program exit it is joined here (a std::thread still joinable when destroyed
+// would end the program abnormally). One still capturing is left to end with
+// the process.
+struct CaptureThreadHandle {
+    std::thread thread;
+    ~CaptureThreadHandle()
+    {
+        if (!thread.joinable())
+            return;
+        if (g_capturing.load())
+            thread.detach();
+        else
+            thread.join();
+    }
+};
+CaptureThreadHandle g_thread;
 
 constexpr auto kWakeInterval = std::chrono::milliseconds(10);
 // A wait that keeps failing without a stop request means a broken adapter; a
@@ -153,8 +171,8 @@ void CaptureThread()
 
 void JoinCaptureThread()
 {
-    if (g_thread.joinable())
-        g_thread.join();
+    if (g_thread.thread.joinable())
+        g_thread.thread.join();
 }
 
 } // namespace
@@ -183,7 +201,7 @@ bool StartCapture()
     // Raised before the thread exists, so a second Start is refused at once.
     g_capturing.store(true);
     try {
-        g_thread = std::thread(CaptureThread);
+        g_thread.thread = std::thread(CaptureThread);
     } catch (const std::system_error&) {
         g_endClaimed.store(true);
         FinishCapture();
@@ -194,7 +212,7 @@ bool StartCapture()
 
 void StopCapture()
 {
-    if (!g_thread.joinable())
+    if (!g_thread.thread.joinable())
         return;
     bool expected = false;
     if (!g_endClaimed.compare_exchange_strong(expected, true)) {

@@ -138,6 +138,24 @@ TEST_F(LiveCapture, NewStartAfterClearCapturesOnTheSameAdapter)
     EXPECT_EQ(LiveFrameBuffers(), 5u);
 }
 
+// The operator closes the program after a session capture has ended by itself:
+// nothing is left for Stop, and the program must still end cleanly.
+TEST_F(LiveCapture, ProgramEndsCleanlyAfterACaptureEndedByItself)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            if (!SessionBuffer::Allocate(2, false) || !StartCapture())
+                std::_Exit(2);
+            Send(1);
+            Send(2);
+            if (!WaitUntil([] { return !IsCapturing(); }))
+                std::_Exit(3);
+            std::exit(0); // static destructors run, as at the end of main
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+
 TEST_F(LiveCapture, StartIsRefusedWithoutAdapterSessionBufferOrRing)
 {
     struct Case {
