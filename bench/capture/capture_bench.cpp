@@ -66,8 +66,8 @@ struct Row {
 
 void PrintHeader()
 {
-    std::printf("%-10s %5s %12s | %9s | %9s %9s %8s | %9s %9s %8s\n", "mode", "bytes", "sent/s", "offered",
-                "kept", "lost", "cpu s", "tcpd kept", "tcpd lost", "cpu s");
+    std::printf("%-10s %5s %12s | %9s | %9s %9s %8s %8s | %9s %9s %8s\n", "mode", "bytes", "sent/s", "offered",
+                "kept", "lost", "cpu s", "stop ms", "tcpd kept", "tcpd lost", "cpu s");
 }
 
 // Runs one row and prints it; false when a capturer failed to run or ours lost
@@ -93,9 +93,12 @@ bool RunRow(const CaptureLab::Veth& veth, const Row& row)
     const uint64_t offered = CaptureLab::RunGenerator(veth, row.size, row.rate, row.count, sendSeconds);
     const auto sent = std::chrono::steady_clock::now();
     WaitForDrain();
+    const auto stopBegin = std::chrono::steady_clock::now();
     if (IsCapturing())
         StopCapture();
     WaitCaptureEnd();
+    const double stopMs =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - stopBegin).count();
     const double cpu = OwnCpuSeconds() - cpu0;
     const uint64_t kept = row.session ? SessionBuffer::Count() : static_cast<uint64_t>(FrameCounter());
     // tcpdump hands a part-filled ring block to user space only when the
@@ -110,9 +113,9 @@ bool RunRow(const CaptureLab::Veth& veth, const Row& row)
     char rate[32];
     std::snprintf(rate, sizeof rate, "%s%.0f", row.rate ? "" : "full ",
                   sendSeconds > 0 ? static_cast<double>(offered) / sendSeconds : 0.0);
-    std::printf("%-10s %5u %12s | %9llu | %9llu %9lld %8.2f | %9lld %9lld %8.2f\n", row.what, row.size, rate,
-                static_cast<unsigned long long>(offered), static_cast<unsigned long long>(kept),
-                static_cast<long long>(lost(static_cast<int64_t>(kept))), cpu, static_cast<long long>(dumpKept),
+    std::printf("%-10s %5u %12s | %9llu | %9llu %9lld %8.2f %8.1f | %9lld %9lld %8.2f\n", row.what, row.size,
+                rate, static_cast<unsigned long long>(offered), static_cast<unsigned long long>(kept),
+                static_cast<long long>(lost(static_cast<int64_t>(kept))), cpu, stopMs, static_cast<long long>(dumpKept),
                 static_cast<long long>(lost(dumpKept)), dumpCpu);
     std::fflush(stdout);
     const int64_t ourLoss = lost(static_cast<int64_t>(kept));
