@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -23,6 +24,13 @@ namespace {
 
 std::atomic<bool> writing{false};
 std::thread writerThread;
+
+// A run still going when the program ends is finished, not cut off (a joinable
+// std::thread left at exit would abort the program). Registered at the first
+// run, so it runs before the engine's static state is destroyed.
+void FinishRunAtExit() {
+    if (writerThread.joinable()) writerThread.join();
+}
 ReportTextArea* textArea = nullptr;
 std::string reportPath;
 std::atomic<std::tm (*)()> clockOverride{nullptr};
@@ -89,6 +97,8 @@ void SetReportClock(std::tm (*clock)()) { clockOverride.store(clock); }
 
 void StartReport(ReportTextArea* area, const char* fileName) {
     // A finished run's thread is joined before a new one starts.
+    static const bool joinAtExit = std::atexit(FinishRunAtExit) == 0;
+    (void)joinAtExit;
     if (writerThread.joinable()) writerThread.join();
     textArea = area;
     SessionBuffer::Rewind();

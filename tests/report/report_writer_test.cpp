@@ -1,5 +1,6 @@
 // The whole report run over a real session buffer: file, window text, status
 // line, messages, and the count asked afresh before every frame.
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <fstream>
@@ -197,6 +198,21 @@ TEST_F(ReportWriter, FileThatCannotBeCreatedShowsTheMessageAndNothingElse) {
     EXPECT_EQ(messages_.messages, Lines{std::string(kErrorOpeningFile)});
     EXPECT_TRUE(status_.Texts().empty());
     EXPECT_TRUE(area_.Texts().empty());
+}
+
+TEST_F(ReportWriter, ProgramEndingDuringARunFinishesTheFile) {
+    ASSERT_TRUE(SessionBuffer::Allocate(5000, false));
+    SessionBuffer::Rewind();
+    for (uint16_t tag = 0; tag < 5000; ++tag) StoreFrame(TaggedFrame(tag));
+    EXPECT_EXIT(
+        {
+            StartReport(nullptr, path_.c_str());
+            std::exit(0);
+        },
+        ::testing::ExitedWithCode(0), "");
+    const std::string report = ReadFile(path_);
+    EXPECT_EQ(ReportedTags(report).size(), 5000u);
+    EXPECT_EQ(SplitCrLf(report).back(), kEndLine);
 }
 
 // The report goes into a pipe that the test leaves full until after Clear
