@@ -34,7 +34,9 @@ TEST_F(OutputWindow, TextFromTheWriterThreadArrivesWholeAndInOrder)
     writer.join();
     // Posted, not set from the writer thread.
     EXPECT_TRUE(Form3->Memo1->toPlainText().isEmpty());
-    QTRY_COMPARE_WITH_TIMEOUT(Form3->Memo1->toPlainText(), QString("Frame 1\nFrame 2\n"), 5000);
+    const QString last = "Frame 1\nFrame 2\n";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Form3->Memo1->toPlainText() == last; }, 5000))
+        << Form3->Memo1->toPlainText().toStdString();
 }
 
 TEST_F(OutputWindow, EveryByteIsOneCharacter)
@@ -44,8 +46,11 @@ TEST_F(OutputWindow, EveryByteIsOneCharacter)
     text += static_cast<char>(0xFF);
     text += "|";
     Form3->TextArea()->ShowReportText(text);
-    QTRY_COMPARE_WITH_TIMEOUT(Form3->Memo1->toPlainText().size(), static_cast<qsizetype>(text.size()), 5000);
-    EXPECT_EQ(Form3->Memo1->toPlainText().at(11), QChar(0xE9));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !Form3->Memo1->toPlainText().isEmpty(); }, 5000));
+    const QString shown = Form3->Memo1->toPlainText();
+    EXPECT_EQ(shown.size(), static_cast<qsizetype>(text.size()));
+    EXPECT_EQ(shown.at(11), QChar(0xE9));
+    EXPECT_EQ(shown.at(12), QChar(0xFF));
 }
 
 TEST_F(OutputWindow, MemoShowsAFixedPitchFont)
