@@ -137,6 +137,8 @@ struct Refusal {
     std::string_view message;
 };
 
+void PrintTo(const Refusal& refusal, std::ostream* out) { *out << refusal.what; }
+
 class StartRefusalTest : public MainWindowTest, public testing::WithParamInterface<Refusal> {};
 
 TEST_P(StartRefusalTest, RefusesWithTheFirstFailingCheckAndChangesNothing)
@@ -300,24 +302,8 @@ TEST_F(MainWindowTest, WorkerThreadUpdatesReachTheWindowOnItsOwnThreadInOrder)
     EnableSessionControls();
 }
 
-TEST_F(MainWindowTest, StopWithoutCaptureChangesNothing)
-{
-    FillSessionBuffer(3, 2);
-    Ui().Label23->setText("2");
-    messages.Clear();
-    Form1->SpeedButton6Click();
-    EXPECT_TRUE(messages.Messages().empty());
-    EXPECT_EQ(SessionBuffer::Count(), 2u);
-    EXPECT_EQ(Ui().Label23->text(), "2");
-    EXPECT_EQ(Status(), QString::fromLatin1(kStatusIdle));
-    EXPECT_TRUE(SessionControlsEnabled());
-}
-
 TEST_F(MainWindowTest, WindowsAreBuiltAsTheOperatorUsesThem)
 {
-    EXPECT_EQ(Form1->size(), QSize(337, 336));
-    EXPECT_EQ(Form1->minimumSize(), Form1->maximumSize()) << "the border must be fixed";
-    EXPECT_FALSE(Form1->windowFlags() & Qt::WindowMaximizeButtonHint);
     EXPECT_EQ(Status(), QString::fromLatin1(kStatusIdle));
 
     // Glyph buttons: a 19 x 19 picture that was found, and no keyboard focus.
@@ -339,11 +325,7 @@ TEST_F(MainWindowTest, WindowsAreBuiltAsTheOperatorUsesThem)
     EXPECT_TRUE(Ui().RadioSessionCapture->isChecked());
     EXPECT_FALSE(Form1->ContinuousSelected());
 
-    EXPECT_EQ(Form7->size(), QSize(458, 260));
-    EXPECT_TRUE(Form7->windowFlags() & Qt::FramelessWindowHint);
-    EXPECT_TRUE(Form7->windowFlags() & Qt::WindowStaysOnTopHint);
-    EXPECT_EQ(Form7->ui->Image1->pixmap().size(), QSize(458, 260));
-    EXPECT_EQ(Form7->ui->SpeedButton1->focusPolicy(), Qt::NoFocus);
+    EXPECT_EQ(Form7->ui->Image1->pixmap().size(), QSize(458, 260)) << "splash picture not found";
 }
 
 } // namespace

@@ -50,13 +50,6 @@ TEST_F(UpDownTest, UnreadableTextReportsTheLastReadableValue)
     }
 }
 
-TEST_F(UpDownTest, ValuesBeyondSixteenBitsWrapAsASignedSixteenBitNumber)
-{
-    EXPECT_EQ(ReadUpDownText("32767"), int16_t{32767});
-    EXPECT_EQ(ReadUpDownText("32768"), int16_t{-32768});
-    EXPECT_EQ(ReadUpDownText("65546"), int16_t{10});
-}
-
 TEST_F(UpDownTest, ArrowsStepWithinTheRangeWithoutWrapping)
 {
     upDown.SetPosition(4990);
@@ -83,13 +76,6 @@ TEST_F(UpDownTest, ArrowKeysInTheEditStepTheControl)
     QTest::keyClick(&edit, Qt::Key_Down);
     QTest::keyClick(&edit, Qt::Key_Down);
     EXPECT_EQ(edit.text(), "90");
-}
-
-TEST_F(UpDownTest, ADisabledControlDoesNotStep)
-{
-    upDown.setEnabled(false);
-    upDown.Step(+1);
-    EXPECT_EQ(edit.text(), "100");
 }
 
 } // namespace
