@@ -91,6 +91,7 @@ int main(int argc, char** argv)
     // No worker outlives the windows it reports to.
     if (IsCapturing())
         StopCapture();
+    WaitCaptureEnd(); // a capture that ended by itself leaves its thread to join
     WaitReportEnd();
     DestroyWindows();
     RegisterMessageSeam(nullptr);
