@@ -5,25 +5,19 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPalette>
-#include <QPointer>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QThread>
 #include <QTimer>
 
-#include <string>
 #include <utility>
 
 #include "app/status.h"
+#include "app/window/qt_text.h"
 #include "app/window/up_down.h"
 #include "capture/capture.h"
 
 namespace {
-
-QString FromView(std::string_view text)
-{
-    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 class MainWindowControls final : public QObject, public StatusSeam {
 public:

@@ -4,12 +4,9 @@
 #include <QMessageBox>
 #include <QThread>
 
-namespace {
+#include "app/window/qt_text.h"
 
-QString FromView(std::string_view text)
-{
-    return QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size()));
-}
+namespace {
 
 void ShowBox(QMessageBox::Icon icon, const QString& text, const QString& caption)
 {

@@ -9,6 +9,7 @@
 #include "app/messages.h"
 #include "app/status.h"
 #include "app/window/main_window_controls.h"
+#include "app/window/qt_text.h"
 #include "app/window/tform7.h"
 #include "capture/capture.h"
 #include "filter/window/tform2.h"
@@ -18,13 +19,6 @@
 #include "ui_tform1.h"
 
 TForm1* Form1 = nullptr;
-
-namespace {
-QString FromView(std::string_view text)
-{
-    return QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size()));
-}
-} // namespace
 
 void AdapterLabelPair::SetAdapterName(std::string_view text) { m_name->setText(FromView(text)); }
 
