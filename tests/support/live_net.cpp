@@ -11,11 +11,16 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
+#include <csignal>
+#include <dirent.h>
+#include <mutex>
 #include <cstdio>
 #include <cstdlib>
 #include <regex>
 #include <thread>
+#include <vector>
 
 namespace quarn::test {
 namespace {
@@ -77,6 +82,29 @@ int OpenPeerSocket(const std::string& peerNs, const std::string& peerIf)
     return result;
 }
 
+// Namespaces left behind by a test process that died before its destructors
+// ran (a crash, a killed run) would pile up; remove those of dead processes.
+void RemoveStaleNamespaces()
+{
+    DIR* dir = opendir("/run/netns");
+    if (dir == nullptr)
+        return;
+    std::vector<std::string> stale;
+    while (const dirent* entry = readdir(dir)) {
+        const std::string name = entry->d_name;
+        for (const std::string prefix : {"quarn-cap-", "quarn-peer-"}) {
+            if (name.rfind(prefix, 0) != 0)
+                continue;
+            const long pid = std::strtol(name.c_str() + prefix.size(), nullptr, 10);
+            if (pid > 0 && pid != getpid() && kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH)
+                stale.push_back(name);
+        }
+    }
+    closedir(dir);
+    for (const std::string& name : stale)
+        std::system(("ip netns del " + name + " >/dev/null 2>&1").c_str());
+}
+
 } // namespace
 
 std::optional<std::string> LiveUnavailable()
@@ -108,6 +136,8 @@ std::string CommandOutput(const std::string& command)
 
 LiveNet::LiveNet(Options options)
 {
+    static std::once_flag cleaned;
+    std::call_once(cleaned, RemoveStaleNamespaces);
     const int n = g_sequence.fetch_add(1);
     const std::string tag = std::to_string(getpid()) + "n" + std::to_string(n);
     captureNs_ = "quarn-cap-" + tag;
