@@ -9,6 +9,7 @@
 #include <QRadioButton>
 #include <QStatusBar>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -17,6 +18,7 @@
 
 #include "app/status.h"
 #include "app/window/main_window_controls.h"
+#include "app/window/qt_messages.h"
 #include "app/window/tform1.h"
 #include "app/window/tform7.h"
 #include "app/window/up_down.h"
@@ -326,6 +328,16 @@ TEST_F(MainWindowTest, WindowsAreBuiltAsTheOperatorUsesThem)
     EXPECT_FALSE(Form1->ContinuousSelected());
 
     EXPECT_EQ(Form7->ui->Image1->pixmap().size(), QSize(458, 260)) << "splash picture not found";
+}
+
+// The no-adapter path asks for the end while the windows are still being built,
+// before the message loop runs: the request must survive until it does.
+TEST(QtMessageSeamTest, QuitRequestedBeforeTheLoopEndsItAsSoonAsItRuns)
+{
+    QtMessageSeam seam;
+    seam.RequestQuit();
+    QTimer::singleShot(3000, [] { QCoreApplication::exit(1); });
+    EXPECT_EQ(QCoreApplication::exec(), 0);
 }
 
 } // namespace
