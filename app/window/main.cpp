@@ -71,8 +71,10 @@ void DestroyWindows()
 int main(int argc, char** argv)
 {
     AnalyzerApplication app(argc, argv);
+    // The application title; applicationDisplayName() falls back to it. Setting a
+    // display name of its own would make the platform append it to every window
+    // caption ("Quarn Analyzer 1.0 - Quarn Analyzer"), so none is set.
     QApplication::setApplicationName(QStringLiteral("Quarn Analyzer"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Quarn Analyzer"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/pictures/analyzer.png")));
     // Secondary windows may stay open: the main window's closing ends the program.
     QApplication::setQuitOnLastWindowClosed(false);
