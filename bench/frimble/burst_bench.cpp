@@ -1,9 +1,9 @@
-// A burst of back-to-back 64-byte frames on a veth pair, captured at the same
-// time by the packet library (16 posted receives, drained as fast as waits
-// complete) and by `tcpdump -i IF -w /dev/null`. Prints frames sent, captured
-// and lost for both. Needs root (network namespaces).
+// A burst of back-to-back frames (64 bytes unless told otherwise) on a veth
+// pair, captured at the same time by the packet library (16 posted receives,
+// drained as fast as waits complete) and by `tcpdump -i IF -w /dev/null`.
+// Prints frames sent, captured and lost for both. Needs root (namespaces).
 //
-//   bench_frimble_burst [FRAMES]        default 100000
+//   bench_frimble_burst [FRAMES [SIZE]]      default 100000 frames of 64 bytes
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
@@ -29,7 +29,7 @@ namespace {
 using quarn::test::LiveNet;
 using Clock = std::chrono::steady_clock;
 
-constexpr size_t kFrameSize = 64;
+constexpr size_t kMaxFrame = 1514;
 constexpr int kRing = 16;
 constexpr uint32_t kBufferSize = 1514;
 constexpr uint8_t kEtherType[2] = {0x88, 0xB5};
@@ -77,10 +77,10 @@ void StopTcpdump(Tcpdump& dump, long& captured, long& dropped)
 }
 
 // Sends count frames from the peer end with sendmmsg; returns the frames sent.
-long SendBurst(const LiveNet& net, long count)
+long SendBurst(const LiveNet& net, long count, size_t size)
 {
     constexpr int kBatch = 256;
-    std::vector<std::array<uint8_t, kFrameSize>> frames(kBatch);
+    std::vector<std::array<uint8_t, kMaxFrame>> frames(kBatch);
     std::array<iovec, kBatch> iov{};
     std::array<mmsghdr, kBatch> messages{};
     long sent = 0;
@@ -94,7 +94,7 @@ long SendBurst(const LiveNet& net, long count)
             std::memcpy(f.data() + 12, kEtherType, 2);
             const uint32_t sequence = static_cast<uint32_t>(sent + i);
             std::memcpy(f.data() + 14, &sequence, sizeof sequence);
-            iov[i] = {f.data(), f.size()};
+            iov[i] = {f.data(), size};
             messages[i] = {};
             messages[i].msg_hdr.msg_iov = &iov[i];
             messages[i].msg_hdr.msg_iovlen = 1;
@@ -127,8 +127,8 @@ double ThreadCpuSeconds()
 }
 
 // Serves the 16 receives in ring order, as the capture thread does, until stopped.
-void Drain(AdapterObject* adapter, std::array<PacketObject*, kRing>& ring, const std::atomic<bool>& stop,
-           ReaderResult& result)
+void Drain(AdapterObject* adapter, std::array<PacketObject*, kRing>& ring, size_t size,
+           const std::atomic<bool>& stop, ReaderResult& result)
 {
     const double cpuStart = ThreadCpuSeconds();
     long lastSequence = -1;
@@ -136,7 +136,7 @@ void Drain(AdapterObject* adapter, std::array<PacketObject*, kRing>& ring, const
         uint32_t count = 0;
         if (PacketWaitPacket(adapter, ring[i], &count)) {
             const auto* bytes = static_cast<const uint8_t*>(ring[i]->Buffer);
-            if (count == kFrameSize && std::memcmp(bytes + 12, kEtherType, 2) == 0) {
+            if (count == size && std::memcmp(bytes + 12, kEtherType, 2) == 0) {
                 uint32_t sequence;
                 std::memcpy(&sequence, bytes + 14, sizeof sequence);
                 result.outOfOrder += long(sequence) < lastSequence;
@@ -154,6 +154,11 @@ void Drain(AdapterObject* adapter, std::array<PacketObject*, kRing>& ring, const
 int main(int argc, char** argv)
 {
     const long frames = argc > 1 ? std::atol(argv[1]) : 100000;
+    const size_t size = argc > 2 ? std::strtoul(argv[2], nullptr, 10) : 64;
+    if (frames <= 0 || size < 60 || size > kMaxFrame) {
+        std::fprintf(stderr, "usage: %s [FRAMES [SIZE 60..1514]]\n", argv[0]);
+        return 2;
+    }
     if (auto why = quarn::test::LiveUnavailable()) {
         std::fprintf(stderr, "%s\n", why->c_str());
         return 2;
@@ -183,10 +188,10 @@ int main(int argc, char** argv)
     }
     std::atomic<bool> stop{false};
     ReaderResult reader;
-    std::thread drain([&] { Drain(adapter, ring, stop, reader); });
+    std::thread drain([&] { Drain(adapter, ring, size, stop, reader); });
 
     const auto start = Clock::now();
-    const long sent = SendBurst(net, frames);
+    const long sent = SendBurst(net, frames, size);
     const double sendSeconds = std::chrono::duration<double>(Clock::now() - start).count();
     std::this_thread::sleep_for(std::chrono::seconds(1));  // both capturers catch up
 
@@ -201,7 +206,7 @@ int main(int argc, char** argv)
 
     const long frimbleLost = sent - reader.captured;
     const long dumpLost = dumpCaptured < 0 ? -1 : sent - dumpCaptured;
-    std::printf("burst: %ld frames of %zu bytes sent in %.3f s (%.0f frames/s)\n", sent, kFrameSize, sendSeconds,
+    std::printf("burst: %ld frames of %zu bytes sent in %.3f s (%.0f frames/s)\n", sent, size, sendSeconds,
                 sendSeconds > 0 ? double(sent) / sendSeconds : 0.0);
     std::printf("%-8s %10s %10s %10s %14s\n", "capturer", "sent", "captured", "lost", "extra");
     std::printf("%-8s %10ld %10ld %10ld %8ld order, %.3f us CPU/frame\n", "frimble", sent, reader.captured, frimbleLost,
