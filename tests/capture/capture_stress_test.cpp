@@ -42,8 +42,17 @@ TEST_F(LiveCapture, StartStopCyclesUnderTrafficAndFilterChanges)
         // Frames reach a capture a few milliseconds after they were sent, so
         // session cycles run longer: some end by Stop, some by themselves,
         // some by both at about the same moment.
-        const int wait = cycle % 2 ? cycle / 2 % 4 * 4000 : cycle % 5 * 500;
-        std::this_thread::sleep_for(std::chrono::microseconds(wait));
+        // Every fourth session cycle runs until its buffer is full, so the
+        // capture's own end is certainly met, whatever the receive ring's
+        // hand-up delay on this machine.
+        if (cycle % 8 == 7) {
+            const auto deadline = std::chrono::steady_clock::now() + 2s;
+            while (IsCapturing() && std::chrono::steady_clock::now() < deadline)
+                std::this_thread::sleep_for(1ms);
+        } else {
+            const int wait = cycle % 2 ? cycle / 2 % 4 * 4000 : cycle % 5 * 500;
+            std::this_thread::sleep_for(std::chrono::microseconds(wait));
+        }
         selfEnded += !IsCapturing();
         StopCapture();
         WaitCaptureEnd();
