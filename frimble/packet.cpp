@@ -97,20 +97,24 @@ void NoticeWakeups(AdapterCore& core, uint64_t& seen)
     }
 }
 
-// Ties the packet to the adapter for a new operation. False while a receive
-// posted earlier on another adapter is still outstanding.
-bool BeginOperation(AdapterObject* adapter, PacketObject* packet, PacketState* state)
+// Ties the packet to the adapter for a new operation and returns its state.
+// Null without a packet or an open adapter, and while a receive posted earlier
+// on another adapter is still outstanding.
+PacketState* BeginOperation(AdapterObject* adapter, PacketObject* packet)
 {
+    PacketState* state = StateOf(packet);
+    if (state == nullptr || adapter == nullptr || adapter->State == nullptr)
+        return nullptr;
     packet->Overlapped.Offset = 0;
     packet->Overlapped.OffsetHigh = 0;
     if (state->core != nullptr && state->core != adapter->State->core) {
         std::lock_guard lock(state->core->mutex);
         if (state->phase == Phase::Posted)
-            return false;
+            return nullptr;
         state->phase = Phase::Idle;
     }
     state->core = adapter->State->core;
-    return true;
+    return state;
 }
 
 bool Collect(PacketState* state, uint32_t* count)
@@ -172,10 +176,8 @@ void PacketInitPacket(PacketObject* packet, void* buffer, uint32_t length)
 
 int PacketReceivePacket(AdapterObject* adapter, PacketObject* packet, int sync, uint32_t* bytesReceived)
 {
-    PacketState* state = frimble::StateOf(packet);
-    if (state == nullptr || adapter == nullptr || adapter->State == nullptr)
-        return 0;
-    if (!frimble::BeginOperation(adapter, packet, state))
+    PacketState* state = frimble::BeginOperation(adapter, packet);
+    if (state == nullptr)
         return 0;
     AdapterCore& core = *state->core;
     {
@@ -203,10 +205,8 @@ int PacketReceivePacket(AdapterObject* adapter, PacketObject* packet, int sync, 
 
 int PacketSendPacket(AdapterObject* adapter, PacketObject* packet, int sync)
 {
-    PacketState* state = frimble::StateOf(packet);
-    if (state == nullptr || adapter == nullptr || adapter->State == nullptr)
-        return 0;
-    if (!frimble::BeginOperation(adapter, packet, state))
+    PacketState* state = frimble::BeginOperation(adapter, packet);
+    if (state == nullptr)
         return 0;
     AdapterCore& core = *state->core;
     std::lock_guard lock(core.mutex);
