@@ -1,56 +1,30 @@
 // The main window over a real adapter: the capture end of a veth pair in a
 // network namespace of the test's own, with frames sent from the peer end.
-#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QStatusBar>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <optional>
-#include <sstream>
 
 #include "app/status.h"
-#include "app/window/main_window_controls.h"
 #include "app/window/tform1.h"
 #include "capture/binding.h"
 #include "capture/capture.h"
 #include "report/report_writer.h"
 #include "report/window/tform3.h"
 #include "session/session_buffer.h"
-#include "tests/app/window_test_support.h"
+#include "tests/filter/window/window_test_support.h"
 #include "tests/support/live_net.h"
 #include "ui_tform1.h"
 
 using namespace quarn::test;
 
 namespace {
-
-// Source MAC of the i-th test frame: 02:00:00:00:10:<i>.
-std::vector<uint8_t> TestFrame(const std::array<uint8_t, 6>& destination, uint8_t i)
-{
-    std::vector<uint8_t> frame(60, 0);
-    std::copy(destination.begin(), destination.end(), frame.begin());
-    const uint8_t source[6] = {0x02, 0x00, 0x00, 0x00, 0x10, i};
-    std::copy(std::begin(source), std::end(source), frame.begin() + 6);
-    frame[12] = 0x88; // local experimental EtherType: nothing in the kernel answers it
-    frame[13] = 0xB5;
-    for (size_t at = 14; at < frame.size(); ++at)
-        frame[at] = i;
-    return frame;
-}
-
-std::string MacText(const std::array<uint8_t, 6>& mac)
-{
-    char text[18];
-    std::snprintf(text, sizeof text, "%02X:%02X:%02X:%02X:%02X:%02X", mac[0], mac[1], mac[2],
-                  mac[3], mac[4], mac[5]);
-    return text;
-}
 
 class LiveMainWindowTest : public testing::Test {
 protected:
@@ -59,95 +33,75 @@ protected:
         QUARN_REQUIRE_LIVE();
         net.emplace();
         ASSERT_TRUE(net->Ready()) << net->Error();
-        messages.emplace();
-        directory.emplace();
         windows.emplace(); // binds the veth's capture end, the namespace's only adapter
-    }
-
-    void TearDown() override
-    {
-        windows.reset();
-        directory.reset();
-        messages.reset();
-        net.reset();
     }
 
     Ui::TForm1& Ui() { return *Form1->ui; }
     QString Status() { return Ui().StatusBar1->currentMessage(); }
 
-    std::vector<QWidget*> SessionControls()
+    // The session group and the status line as a capture leaves them or makes them.
+    void ExpectCapturing(bool capturing)
     {
-        return {Ui().RadioGroup2, Ui().SpeedButton4, Ui().SpeedButton5,
-                Ui().Edit1,       Ui().UpDown1,      Ui().Label23};
-    }
-
-    void ExpectIdle()
-    {
-        EXPECT_FALSE(IsCapturing());
-        EXPECT_EQ(Status(), QString::fromLatin1(kStatusIdle));
-        for (QWidget* control : SessionControls())
-            EXPECT_TRUE(control->isEnabled()) << control->objectName().toStdString();
-        EXPECT_EQ(Ui().GroupBox5->palette().color(QPalette::WindowText), SessionGroupWindowText());
-    }
-
-    void ExpectCapturing()
-    {
-        EXPECT_TRUE(IsCapturing());
-        EXPECT_EQ(Status(), QString::fromLatin1(kStatusCapturing));
-        for (QWidget* control : SessionControls())
-            EXPECT_FALSE(control->isEnabled()) << control->objectName().toStdString();
-        for (QPushButton* button : {Ui().SpeedButton1, Ui().SpeedButton6, Ui().SpeedButton2})
-            EXPECT_TRUE(button->isEnabled()) << button->objectName().toStdString();
-        EXPECT_EQ(Ui().GroupBox5->palette().color(QPalette::WindowText), SessionGroupGreyText());
+        EXPECT_EQ(IsCapturing(), capturing);
+        EXPECT_EQ(Status(), QString::fromLatin1(capturing ? kStatusCapturing : kStatusIdle));
+        ExpectSessionGroup(!capturing);
     }
 
     std::vector<RecordedMessage> PressStart()
     {
-        messages->Clear();
+        recorder.messages.clear();
         Form1->SpeedButton1Click();
-        return messages->Messages();
+        return recorder.messages;
     }
 
-    void Send(int count, uint8_t first = 0)
+    // Frame i: source MAC 02:00:00:00:10:<i>, a local experimental EtherType that
+    // nothing in the kernel answers, and i as every payload byte.
+    void Send(int count)
     {
-        for (int i = 0; i < count; ++i)
-            ASSERT_TRUE(net->Send(TestFrame(net->CaptureMac(), static_cast<uint8_t>(first + i))));
+        for (int i = 0; i < count; ++i) {
+            std::vector<uint8_t> frame(60, static_cast<uint8_t>(i));
+            std::copy(net->CaptureMac().begin(), net->CaptureMac().end(), frame.begin());
+            const uint8_t header[8] = {0x02, 0, 0, 0, 0x10, static_cast<uint8_t>(i), 0x88, 0xB5};
+            std::copy(std::begin(header), std::end(header), frame.begin() + 6);
+            ASSERT_TRUE(net->Send(frame));
+        }
     }
 
     // A capture that ends by itself has ended and its updates have reached the window.
     bool CaptureEnded()
     {
-        return ProcessEventsUntil([this] {
-            return !IsCapturing() && Status() == QString::fromLatin1(kStatusIdle) &&
-                   Ui().Edit1->isEnabled();
-        });
+        return QTest::qWaitFor([this] {
+            return !IsCapturing() && Status() == QString::fromLatin1(kStatusIdle) && Ui().Edit1->isEnabled();
+        }, 5000);
     }
 
+    MessageRecorder recorder;
+    TemporaryWorkingDirectory directory;
     std::optional<LiveNet> net;
-    std::optional<MessageRecorder> messages;
-    std::optional<TemporaryWorkingDirectory> directory;
-    std::optional<ProgramWindows> windows;
+    std::optional<ProgramWindows> windows; // torn down before the namespace goes
 };
 
 TEST_F(LiveMainWindowTest, SessionCaptureOfTenFramesEndsByItselfAndIsWrittenInSendOrder)
 {
+    const auto& own = net->CaptureMac();
     EXPECT_EQ(Ui().Label13->text().toStdString(), net->AdapterName());
-    EXPECT_EQ(Ui().Label14->text().toStdString(), MacText(net->CaptureMac()));
-    EXPECT_TRUE(messages->Messages().empty());
+    EXPECT_EQ(Ui().Label14->text(), QString::asprintf("%02X:%02X:%02X:%02X:%02X:%02X", own[0], own[1],
+                                                      own[2], own[3], own[4], own[5]));
+    EXPECT_TRUE(recorder.messages.empty());
 
     Ui().Edit1->setText("10");
     EXPECT_TRUE(PressStart().empty());
-    ExpectCapturing();
+    ExpectCapturing(true);
 
     Send(10);
     ASSERT_TRUE(CaptureEnded()) << "a full session buffer must end the capture";
-    ExpectIdle();
+    ExpectCapturing(false);
     EXPECT_EQ(SessionBuffer::Count(), 10u);
     EXPECT_EQ(Ui().Label23->text(), "10");
 
     Form1->SpeedButton4Click();
     WaitReportEnd();
-    ASSERT_TRUE(ProcessEventsUntil([] { return !Form3->Memo1->toPlainText().isEmpty(); }));
+    ASSERT_TRUE(QTest::qWaitFor([] { return !Form3->Memo1->toPlainText().isEmpty(); }, 5000));
 
     const std::string report = ReadFile("output.txt");
     EXPECT_EQ(CountOf(report, "--- Packet received:"), 10);
@@ -160,50 +114,40 @@ TEST_F(LiveMainWindowTest, SessionCaptureOfTenFramesEndsByItselfAndIsWrittenInSe
         ASSERT_NE(block, std::string::npos) << number;
         const size_t mac = report.find(source, block);
         ASSERT_NE(mac, std::string::npos) << source;
-        const size_t nextBlock = report.find("--- Packet received:", block + 1);
-        EXPECT_LT(mac, nextBlock) << source << " is not in block " << i;
+        EXPECT_LT(mac, report.find("--- Packet received:", block + 1)) << source << " is not in block " << i;
         at = mac;
     }
     EXPECT_EQ(CountOf(report, "*** End of file"), 1);
     EXPECT_EQ(CountOf(Form3->Memo1->toPlainText().toStdString(), "--- Packet received:"), 10);
 }
 
-TEST_F(LiveMainWindowTest, CaptureGreysTheSessionGroupAndStopRestoresIt)
+// Continuous mode at the largest size, then a typed size below the range.
+TEST_F(LiveMainWindowTest, CaptureGreysTheSessionGroupStopRestoresItAndATypedFiveIsTaken)
 {
     Ui().RadioContinuousCapture->setChecked(true);
-    Ui().Edit1->setText("100");
+    Ui().Edit1->setText("5000");
     EXPECT_TRUE(PressStart().empty());
-    ExpectCapturing();
+    EXPECT_EQ(SessionBuffer::Capacity(), 5000u);
+    ExpectCapturing(true);
 
     EXPECT_EQ(PressStart(), std::vector{SimpleMessage(kThreadsRunning)})
         << "nothing stored yet, but the capture runs";
     Send(1);
-    ASSERT_TRUE(ProcessEventsUntil([] { return SessionBuffer::Count() >= 1; }));
+    ASSERT_TRUE(QTest::qWaitFor([] { return SessionBuffer::Count() >= 1; }, 5000));
     EXPECT_EQ(PressStart(), std::vector{SimpleMessage(kBufferNotEmpty)});
-    ExpectCapturing();
+    ExpectCapturing(true);
 
     Form1->SpeedButton6Click();
     QCoreApplication::processEvents();
-    ExpectIdle();
+    ExpectCapturing(false);
     EXPECT_EQ(Ui().Label23->text(), "1");
-
-    messages->Clear();
+    recorder.messages.clear();
     Form1->SpeedButton6Click();
-    EXPECT_TRUE(messages->Messages().empty());
-    ExpectIdle();
-}
-
-TEST_F(LiveMainWindowTest, LargestBufferStartsAndATypedFiveIsTaken)
-{
-    Ui().Edit1->setText("5000");
-    EXPECT_TRUE(PressStart().empty());
-    EXPECT_TRUE(IsCapturing());
-    EXPECT_EQ(SessionBuffer::Capacity(), 5000u);
-    Form1->SpeedButton6Click();
-    QCoreApplication::processEvents();
-    ExpectIdle();
+    EXPECT_TRUE(recorder.messages.empty());
+    ExpectCapturing(false);
 
     Form1->SpeedButton5Click();
+    Ui().RadioSessionCapture->setChecked(true);
     Ui().Edit1->setText("5");
     EXPECT_TRUE(PressStart().empty());
     EXPECT_EQ(SessionBuffer::Capacity(), 5u);
@@ -215,20 +159,16 @@ TEST_F(LiveMainWindowTest, LargestBufferStartsAndATypedFiveIsTaken)
 
 TEST_F(LiveMainWindowTest, StartIsRefusedWhenTheBufferCannotBeBuilt)
 {
-    struct Shortage {
-        const char* what;
-        int64_t buffersLeft; // frame buffers that can still be had
-    };
-    // 100 slots, then the 16 receive buffers of the capture.
-    for (const Shortage shortage : {Shortage{"session buffer", 40}, Shortage{"receive ring", 100}}) {
-        SCOPED_TRACE(shortage.what);
+    // Frame buffers that can still be had: 100 slots, then the capture's 16 receive buffers.
+    for (const int64_t buffersLeft : {40, 100}) {
+        SCOPED_TRACE(buffersLeft == 40 ? "session buffer" : "receive ring");
         Ui().Edit1->setText("100");
-        LimitFrameBufferAllocations(shortage.buffersLeft);
+        LimitFrameBufferAllocations(buffersLeft);
         const std::vector<RecordedMessage> told = PressStart();
         LimitFrameBufferAllocations(-1);
         EXPECT_EQ(told, std::vector{SimpleMessage(kNotEnoughMemory)});
         QCoreApplication::processEvents();
-        ExpectIdle();
+        ExpectCapturing(false);
     }
     EXPECT_TRUE(PressStart().empty()) << "with memory back, Start works again";
     EXPECT_TRUE(IsCapturing());

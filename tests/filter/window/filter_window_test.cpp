@@ -22,8 +22,8 @@ using Mac = std::array<uint8_t, 6>;
 using Ip = std::array<uint8_t, 4>;
 
 constexpr Mac kSample = {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E};
-constexpr Mac kOldMAC = {0xAA, 0xBB, 0xCC, 0xDD, 0xEE, 0xFF};
-constexpr Mac kZero6 = {};
+constexpr Mac kOld = {0xAA, 0xBB, 0xCC, 0xDD, 0xEE, 0xFF};
+const RecordedMessage kInvalidMAC{"Invalid MAC address", "Error"};
 
 Mac Bytes(const uint8_t (&field)[6]) { Mac m; std::memcpy(m.data(), field, 6); return m; }
 Ip Bytes(const uint8_t (&field)[4]) { Ip m; std::memcpy(m.data(), field, 4); return m; }
@@ -41,7 +41,6 @@ Published Read()
 class FilterWindow : public testing::Test {
 protected:
     void SetUp() override { Form2->show(); }
-    void Tick(QCheckBox* box) { box->setChecked(true); }
     void PressOK() { Form2->SpeedButton1->click(); }
 
     MessageRecorder recorder;
@@ -58,23 +57,19 @@ TEST_F(FilterWindow, IPTextsGiveTheirBytesInEitherFilter)
         {"300.1.1.1", {0x2C, 0x01, 0x01, 0x01}},    {"1.2.3.4.5", {0x01, 0x02, 0x03, 0x2D}},
         {"", {0x00, 0x00, 0x00, 0x00}},             {" 10.1.1.1", {0x00, 0x01, 0x01, 0x01}},
     };
-    Tick(Form2->CheckBoxIPSource1);
-    Tick(Form2->CheckBoxIPDest1);
-    Tick(Form2->CheckBoxIPSource2);
-    Tick(Form2->CheckBoxIPDest2);
+    for (QCheckBox* box : {Form2->CheckBoxIPSource1, Form2->CheckBoxIPDest1, Form2->CheckBoxIPSource2,
+                           Form2->CheckBoxIPDest2})
+        box->setChecked(true);
     for (const auto& c : cases) {
         Form2->show();
-        // Typed, so that the edit limit of Filter 1's IP edits applies too.
         for (QLineEdit* edit : {Form2->EditIPSource1, Form2->EditIPDest1, Form2->EditIPSource2, Form2->EditIPDest2}) {
             edit->clear();
             QTest::keyClicks(edit, QString::fromLatin1(c.text));
         }
         PressOK();
         const Published p = Read();
-        EXPECT_EQ(Bytes(p.f1.IPSource), c.bytes) << c.text;
-        EXPECT_EQ(Bytes(p.f1.IPDest), c.bytes) << c.text;
-        EXPECT_EQ(Bytes(p.f2.IPSource), c.bytes) << c.text;
-        EXPECT_EQ(Bytes(p.f2.IPDest), c.bytes) << c.text;
+        for (const uint8_t(*field)[4] : {&p.f1.IPSource, &p.f1.IPDest, &p.f2.IPSource, &p.f2.IPDest})
+            EXPECT_EQ(Bytes(*field), c.bytes) << c.text;
         EXPECT_TRUE(p.f1.IPSourceOn && p.f1.IPDestOn && p.f2.IPSourceOn && p.f2.IPDestOn);
         EXPECT_FALSE(Form2->isVisible());
     }
@@ -83,39 +78,34 @@ TEST_F(FilterWindow, IPTextsGiveTheirBytesInEitherFilter)
 
 TEST_F(FilterWindow, ShortFilter1MACStopsOKWithTheFlagsAlreadyWritten)
 {
-    FrameFilter before1;
+    FrameFilter before1, before2;
     before1.MACSource[0] = 0xAA;
-    FrameFilter before2;
     before2.IPXSource[5] = 0x77;
     PublishFilters(before1, before2);
-    const Mac old1 = Bytes(before1.MACSource);
 
-    Tick(Form2->CheckBoxEnableFilter1);
-    Tick(Form2->CheckBoxMACSource1);
+    Form2->CheckBoxEnableFilter1->setChecked(true);
+    Form2->CheckBoxMACSource1->setChecked(true);
     Form2->EditMACSource1->setText("00-1A-2B-3C-4D");
     // Fields after the failing one, in both filters, must stay as they were.
-    Tick(Form2->CheckBoxMACDest1);
+    Form2->CheckBoxMACDest1->setChecked(true);
     Form2->EditMACDest1->setText("00-1A-2B-3C-4D-5E");
-    Tick(Form2->CheckBoxIP1);
-    Tick(Form2->CheckBoxEnableFilter2);
-    Tick(Form2->CheckBoxIPXSource2);
+    Form2->CheckBoxIP1->setChecked(true);
+    Form2->CheckBoxEnableFilter2->setChecked(true);
+    Form2->CheckBoxIPXSource2->setChecked(true);
     Form2->EditIPXSource2->setText("00-1A-2B-3C-4D-5E");
     Form4->show();
 
     PressOK();
 
-    ASSERT_EQ(recorder.messages.size(), 1u);
-    EXPECT_EQ(recorder.messages[0].text, "Invalid MAC address");
-    EXPECT_EQ(recorder.messages[0].caption, "Error");
+    EXPECT_EQ(recorder.messages, std::vector{kInvalidMAC});
     EXPECT_TRUE(Form2->isVisible());
     EXPECT_TRUE(Form4->isVisible());
-
     const Published p = Read();
     EXPECT_TRUE(p.f1.Enabled);
     EXPECT_TRUE(p.f1.MACSourceOn);
-    EXPECT_EQ(Bytes(p.f1.MACSource), old1);
+    EXPECT_EQ(Bytes(p.f1.MACSource), Bytes(before1.MACSource));
     EXPECT_FALSE(p.f1.MACDestOn);
-    EXPECT_EQ(Bytes(p.f1.MACDest), kZero6);
+    EXPECT_EQ(Bytes(p.f1.MACDest), Mac{});
     EXPECT_FALSE(p.f1.ProtoIP);
     EXPECT_FALSE(p.f2.Enabled);
     EXPECT_FALSE(p.f2.IPXSourceOn);
@@ -134,68 +124,50 @@ TEST_F(FilterWindow, ShortFilter1MACStopsOKWithTheFlagsAlreadyWritten)
     EXPECT_EQ(Bytes(q.f2.IPXSource), kSample);
 }
 
-TEST_F(FilterWindow, DisabledFilter1MACIsNotExamined)
+// A disabled Filter 1's MAC text is not examined; a disabled Filter 2 takes
+// only a full node address, an enabled one validates like Filter 1, after
+// Filter 1 was read whole.
+TEST_F(FilterWindow, MACRulesByFilterAndEnableState)
 {
     FrameFilter before;
-    std::memcpy(before.MACSource, kOldMAC.data(), 6);
-    PublishFilters(before, FrameFilter{});
-
-    Tick(Form2->CheckBoxMACSource1);
-    Form2->EditMACSource1->setText("no digits here!");
-    PressOK();
-
-    EXPECT_TRUE(recorder.messages.empty());
-    EXPECT_FALSE(Form2->isVisible());
-    const Published p = Read();
-    EXPECT_FALSE(p.f1.Enabled);
-    EXPECT_TRUE(p.f1.MACSourceOn);
-    EXPECT_EQ(Bytes(p.f1.MACSource), kOldMAC);
-}
-
-TEST_F(FilterWindow, DisabledFilter2MACTakesOnlyAFullNodeAddress)
-{
-    Tick(Form2->CheckBoxMACSource2);
-    Tick(Form2->CheckBoxMACDest2);
-    Form2->EditMACSource2->setText("001A2B3C4D5E");
-    Form2->EditMACDest2->setText("00-1A-2B-3C-4D-5E");
-    PressOK();
-
-    EXPECT_TRUE(recorder.messages.empty());
-    EXPECT_FALSE(Form2->isVisible());
-    const Published p = Read();
-    EXPECT_TRUE(p.f2.MACSourceOn);
-    EXPECT_EQ(Bytes(p.f2.MACSource), kZero6);
-    EXPECT_TRUE(p.f2.MACDestOn);
-    EXPECT_EQ(Bytes(p.f2.MACDest), kSample);
-}
-
-TEST_F(FilterWindow, EnabledFilter2MACIsValidatedLikeFilter1)
-{
-    Tick(Form2->CheckBoxEnableFilter1);
-    Tick(Form2->CheckBoxIPSource1);
+    std::memcpy(before.MACDest, kOld.data(), 6);
+    Form2->CheckBoxMACDest1->setChecked(true);
+    Form2->EditMACDest1->setText("no digits here!");
+    Form2->CheckBoxIPSource1->setChecked(true);
     Form2->EditIPSource1->setText("10.0.0.1");
-    Tick(Form2->CheckBoxEnableFilter2);
-    Tick(Form2->CheckBoxMACSource2);
-    Form2->EditMACSource2->setText("001A2B3C4D5E");
-    Tick(Form2->CheckBoxMACDest2);
-    Form2->EditMACDest2->setText("00-1A-2B-3C-4D");
-    Tick(Form2->CheckBoxUDP2);
-    PressOK();
+    Form2->CheckBoxMACDest2->setChecked(true);
+    Form2->CheckBoxUDP2->setChecked(true);
+    const struct {
+        bool enabled; // Filter 2
+        const char* text;
+        bool refused;
+        Mac bytes;
+    } cases[] = {
+        {false, "001A2B3C4D5E", false, kOld},
+        {false, "00-1A-2B-3C-4D-5E", false, kSample},
+        {true, "001A2B3C4D5E", false, kSample},
+        {true, "00-1A-2B-3C-4D", true, kOld},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << (c.enabled ? "on: " : "off: ") << c.text);
+        PublishFilters(before, before);
+        recorder.messages.clear();
+        Form2->show();
+        Form2->CheckBoxEnableFilter2->setChecked(c.enabled);
+        Form2->EditMACDest2->setText(c.text);
 
-    ASSERT_EQ(recorder.messages.size(), 1u);
-    EXPECT_EQ(recorder.messages[0].text, "Invalid MAC address");
-    EXPECT_EQ(recorder.messages[0].caption, "Error");
-    EXPECT_TRUE(Form2->isVisible());
-    const Published p = Read();
-    // Filter 1 was read whole before Filter 2 failed.
-    EXPECT_TRUE(p.f1.Enabled);
-    EXPECT_EQ(Bytes(p.f1.IPSource), (Ip{10, 0, 0, 1}));
-    EXPECT_TRUE(p.f2.Enabled);
-    // Twelve digits without separators are a valid MAC address here.
-    EXPECT_EQ(Bytes(p.f2.MACSource), kSample);
-    EXPECT_TRUE(p.f2.MACDestOn);
-    EXPECT_EQ(Bytes(p.f2.MACDest), kZero6);
-    EXPECT_FALSE(p.f2.ProtoUDP);
+        PressOK();
+
+        EXPECT_EQ(recorder.messages, c.refused ? std::vector{kInvalidMAC} : std::vector<RecordedMessage>{});
+        EXPECT_EQ(Form2->isVisible(), c.refused);
+        const Published p = Read();
+        EXPECT_TRUE(p.f1.MACDestOn);
+        EXPECT_EQ(Bytes(p.f1.MACDest), kOld);
+        EXPECT_EQ(Bytes(p.f1.IPSource), (Ip{10, 0, 0, 1}));
+        EXPECT_TRUE(p.f2.MACDestOn);
+        EXPECT_EQ(Bytes(p.f2.MACDest), c.bytes);
+        EXPECT_EQ(p.f2.ProtoUDP, !c.refused) << "a flag after the failing field was written";
+    }
 }
 
 TEST_F(FilterWindow, OKWithEverythingUntickedTurnsAllOffAndKeepsAddresses)
@@ -203,11 +175,10 @@ TEST_F(FilterWindow, OKWithEverythingUntickedTurnsAllOffAndKeepsAddresses)
     FrameFilter before;
     before.Enabled = before.MACSourceOn = before.IPSourceOn = before.IPXDestOn = true;
     before.ProtoIP = before.ProtoTCP = before.ProtoIPX = before.ProtoNETBEUI = true;
-    std::memcpy(before.MACSource, kOldMAC.data(), 6);
+    std::memcpy(before.MACSource, kOld.data(), 6);
     std::memcpy(before.IPXDest, kSample.data(), 6);
     before.IPSource[0] = 192;
-    FrameFilter before2 = before;
-    PublishFilters(before, before2);
+    PublishFilters(before, before);
     Form4->show();
     Form5->show();
     Form6->show();
@@ -215,8 +186,7 @@ TEST_F(FilterWindow, OKWithEverythingUntickedTurnsAllOffAndKeepsAddresses)
     PressOK();
 
     EXPECT_TRUE(recorder.messages.empty());
-    for (QWidget* window : {static_cast<QWidget*>(Form2), static_cast<QWidget*>(Form4),
-                            static_cast<QWidget*>(Form5), static_cast<QWidget*>(Form6)})
+    for (QWidget* window : std::initializer_list<QWidget*>{Form2, Form4, Form5, Form6})
         EXPECT_FALSE(window->isVisible()) << window->objectName().toStdString();
     const Published p = Read();
     for (const FrameFilter* f : {&p.f1, &p.f2}) {
@@ -225,7 +195,7 @@ TEST_F(FilterWindow, OKWithEverythingUntickedTurnsAllOffAndKeepsAddresses)
         EXPECT_FALSE(f->ProtoIP || f->ProtoTCP || f->ProtoUDP || f->ProtoICMP || f->ProtoIPX ||
                      f->ProtoNETBEUI);
         EXPECT_EQ(Bytes(f->IPSource), (Ip{}));
-        EXPECT_EQ(Bytes(f->MACSource), kOldMAC);
+        EXPECT_EQ(Bytes(f->MACSource), kOld);
         EXPECT_EQ(Bytes(f->IPXDest), kSample);
     }
     uint8_t frame[1514] = {};
@@ -240,61 +210,56 @@ TEST_F(FilterWindow, ProtocolInterlocksInBothFilters)
     for (const Boxes& b : {Boxes{Form2->CheckBoxIP1, Form2->CheckBoxTCP1, Form2->CheckBoxUDP1, Form2->CheckBoxICMP1},
                            Boxes{Form2->CheckBoxIP2, Form2->CheckBoxTCP2, Form2->CheckBoxUDP2, Form2->CheckBoxICMP2}}) {
         for (QCheckBox* sub : {b.tcp, b.udp, b.icmp}) {
-            // Ticking a protocol within IP ticks IP.
-            sub->click();
+            SCOPED_TRACE(sub->objectName().toStdString());
+            sub->click(); // ticking a protocol within IP ticks IP
             EXPECT_TRUE(sub->isChecked());
-            EXPECT_TRUE(b.ip->isChecked()) << sub->objectName().toStdString();
-            // Unticking it again leaves IP ticked.
-            sub->click();
+            EXPECT_TRUE(b.ip->isChecked());
+            sub->click(); // unticking it again leaves IP ticked
             EXPECT_FALSE(sub->isChecked());
-            EXPECT_TRUE(b.ip->isChecked()) << sub->objectName().toStdString();
+            EXPECT_TRUE(b.ip->isChecked());
             b.ip->click();
             EXPECT_FALSE(b.ip->isChecked());
         }
         b.tcp->click();
         b.udp->click();
         b.icmp->click();
-        // Unticking IP unticks all three.
-        b.ip->click();
+        b.ip->click(); // unticking IP unticks all three
         EXPECT_FALSE(b.ip->isChecked() || b.tcp->isChecked() || b.udp->isChecked() || b.icmp->isChecked());
-        // Ticking IP alone ticks nothing else.
-        b.ip->click();
+        b.ip->click(); // ticking IP alone ticks nothing else
         EXPECT_FALSE(b.tcp->isChecked() || b.udp->isChecked() || b.icmp->isChecked());
         b.ip->click();
     }
-    // Filter 1's interlocks never touch Filter 2.
     Form2->CheckBoxTCP1->click();
-    EXPECT_FALSE(Form2->CheckBoxIP2->isChecked());
+    EXPECT_FALSE(Form2->CheckBoxIP2->isChecked()) << "Filter 1's interlocks touched Filter 2";
 }
 
-TEST_F(FilterWindow, TypedIPXAddressOfSeventeenCharactersIsTaken)
-{
-    Tick(Form2->CheckBoxIPXSource1);
-    Tick(Form2->CheckBoxIPXDest2);
-    QTest::keyClicks(Form2->EditIPXSource1, "00:1a:2b:3c:4d:5e99");
-    QTest::keyClicks(Form2->EditIPXDest2, "00-1A-2B-3C-4D-5E");
-    EXPECT_EQ(Form2->EditIPXSource1->text(), "00:1a:2b:3c:4d:5e");
-    PressOK();
-    const Published p = Read();
-    EXPECT_EQ(Bytes(p.f1.IPXSource), kSample);
-    EXPECT_EQ(Bytes(p.f2.IPXDest), kSample);
-}
-
-TEST_F(FilterWindow, TypingLimits)
+// Typed text stops at each edit's limit (0: none); a typed IPX address of
+// seventeen characters is taken.
+TEST_F(FilterWindow, TypingLimitsAndSeventeenCharacterIPXAddresses)
 {
     const struct {
         QLineEdit* edit;
-        int limit; // 0: none
+        int limit;
     } edits[] = {
-        {Form2->EditMACSource1, 17}, {Form2->EditMACDest2, 17},  {Form2->EditIPSource1, 15},
-        {Form2->EditIPDest1, 15},    {Form2->EditIPSource2, 0},  {Form2->EditIPDest2, 0},
-        {Form2->EditIPXSource1, 17}, {Form2->EditIPXDest2, 17},
+        {Form2->EditMACSource1, 17}, {Form2->EditMACDest2, 17}, {Form2->EditIPSource1, 15},
+        {Form2->EditIPDest1, 15},    {Form2->EditIPSource2, 0}, {Form2->EditIPDest2, 0},
     };
     const QString typed(40, QLatin1Char('1'));
     for (const auto& e : edits) {
         QTest::keyClicks(e.edit, typed);
         EXPECT_EQ(e.edit->text().size(), e.limit ? e.limit : typed.size()) << e.edit->objectName().toStdString();
     }
+
+    Form2->CheckBoxIPXSource1->setChecked(true);
+    Form2->CheckBoxIPXDest2->setChecked(true);
+    QTest::keyClicks(Form2->EditIPXSource1, "00:1a:2b:3c:4d:5e99");
+    QTest::keyClicks(Form2->EditIPXDest2, "00-1A-2B-3C-4D-5E1");
+    EXPECT_EQ(Form2->EditIPXSource1->text(), "00:1a:2b:3c:4d:5e");
+    EXPECT_EQ(Form2->EditIPXDest2->text(), "00-1A-2B-3C-4D-5E");
+    PressOK();
+    const Published p = Read();
+    EXPECT_EQ(Bytes(p.f1.IPXSource), kSample);
+    EXPECT_EQ(Bytes(p.f2.IPXDest), kSample);
 }
 
 TEST_F(FilterWindow, EscapeDoesNotCloseTheWindow)

@@ -1,9 +1,11 @@
-// Support for the window tests: operator messages recorded instead of shown,
-// and the windows built the way the program builds them, reachable through
-// their globals.
+// Support for the window tests: operator messages recorded instead of shown, the
+// windows built as the program builds them (reachable through their globals), and
+// what the main window's tests need besides.
 #pragma once
 
+#include <cstdint>
 #include <functional>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -12,26 +14,63 @@
 struct RecordedMessage {
     std::string text;
     std::string caption;
+    bool operator==(const RecordedMessage&) const = default;
 };
 
 // Installed for its lifetime; no modal box is ever shown.
 class MessageRecorder : public MessageSeam {
 public:
-    MessageRecorder();
-    ~MessageRecorder() override;
-    void ShowMessage(std::string_view text) override;
+    MessageRecorder() { RegisterMessageSeam(this); }
+    ~MessageRecorder() override { RegisterMessageSeam(nullptr); }
+    void ShowMessage(std::string_view text) override { ShowMessageBox(text, kApplicationTitle); }
     void ShowMessageBox(std::string_view text, std::string_view caption) override;
-    void RequestQuit() override {}
+    void RequestQuit() override { ++quitRequests; }
 
     std::vector<RecordedMessage> messages;
+    int quitRequests = 0;
     // Runs inside each message box, while it would be on screen.
     std::function<void()> whileShown;
+
+private:
+    std::mutex m_mutex; // workers may report too
 };
 
-// Form2 to Form6 created in the program's order, and deleted again; both
-// filter slots cleared.
-class Windows {
-public:
+// The simple message dialog as the recorder sees it (caption: the title).
+inline RecordedMessage SimpleMessage(std::string_view text)
+{
+    return {std::string(text), std::string(kApplicationTitle)};
+}
+
+// Form2 to Form6 created in the program's order, and deleted again; both filter
+// slots cleared.
+struct Windows {
     Windows();
     ~Windows();
 };
+
+// Form1, Form3 and Form7 built as the program builds them (Form1 binds the
+// adapter); torn down with no worker left running and the session buffer empty.
+struct ProgramWindows {
+    ProgramWindows();
+    ~ProgramWindows();
+};
+
+// A session-mode buffer of capacity slots holding count stored 60-byte frames.
+void FillSessionBuffer(uint32_t capacity, uint32_t count);
+
+// A fresh directory made current for the object's lifetime, removed afterwards.
+class TemporaryWorkingDirectory {
+public:
+    TemporaryWorkingDirectory();
+    ~TemporaryWorkingDirectory();
+
+private:
+    std::string m_path, m_previous;
+};
+
+std::string ReadFile(const std::string& path);
+int CountOf(const std::string& text, const std::string& needle);
+
+// The main window's "Session" group: enabled in window text, or (during a
+// capture) disabled in grey while Start, Stop and Filters stay enabled.
+void ExpectSessionGroup(bool enabled);
