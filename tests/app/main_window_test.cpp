@@ -19,11 +19,9 @@
 #include <unistd.h>
 
 #include "app/status.h"
-#include "app/window/main_window_controls.h"
 #include "app/window/qt_messages.h"
 #include "app/window/tform1.h"
 #include "app/window/tform7.h"
-#include "app/window/up_down.h"
 #include "capture/binding.h"
 #include "capture/capture.h"
 #include "report/report_writer.h"

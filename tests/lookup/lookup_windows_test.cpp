@@ -171,18 +171,4 @@ TEST_F(LookUp, WhatIsCopiedAndWhatIsNot)
         window->findChild<QTableView*>("DBGrid1")->setModel(nullptr);
 }
 
-TEST_F(LookUp, NoQueryIsOpenedSoAPickListOffersNothing)
-{
-    for (PickListWindow* window : std::initializer_list<PickListWindow*>{Form4, Form5, Form6}) {
-        QTableView* grid = window->findChild<QTableView*>("DBGrid1");
-        EXPECT_EQ(grid->model()->rowCount(), 0);
-        EXPECT_EQ(grid->model()->columnCount(), 2);
-        window->LookUpTarget = Form2->EditMACSource1;
-        window->show();
-        window->DBGrid1DblClick();
-        EXPECT_TRUE(window->isVisible());
-        EXPECT_TRUE(Form2->EditMACSource1->text().isEmpty());
-    }
-}
-
 } // namespace

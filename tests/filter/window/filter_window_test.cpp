@@ -25,9 +25,6 @@ constexpr Mac kSample = {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E};
 constexpr Mac kOld = {0xAA, 0xBB, 0xCC, 0xDD, 0xEE, 0xFF};
 const RecordedMessage kInvalidMAC{"Invalid MAC address", "Error"};
 
-Mac Bytes(const uint8_t (&field)[6]) { Mac m; std::memcpy(m.data(), field, 6); return m; }
-Ip Bytes(const uint8_t (&field)[4]) { Ip m; std::memcpy(m.data(), field, 4); return m; }
-
 struct Published {
     FrameFilter f1, f2;
 };
@@ -69,7 +66,7 @@ TEST_F(FilterWindow, IPTextsGiveTheirBytesInEitherFilter)
         PressOK();
         const Published p = Read();
         for (const uint8_t(*field)[4] : {&p.f1.IPSource, &p.f1.IPDest, &p.f2.IPSource, &p.f2.IPDest})
-            EXPECT_EQ(Bytes(*field), c.bytes) << c.text;
+            EXPECT_EQ(std::to_array(*field), c.bytes) << c.text;
         EXPECT_TRUE(p.f1.IPSourceOn && p.f1.IPDestOn && p.f2.IPSourceOn && p.f2.IPDestOn);
         EXPECT_FALSE(Form2->isVisible());
     }
@@ -103,13 +100,13 @@ TEST_F(FilterWindow, ShortFilter1MACStopsOKWithTheFlagsAlreadyWritten)
     const Published p = Read();
     EXPECT_TRUE(p.f1.Enabled);
     EXPECT_TRUE(p.f1.MACSourceOn);
-    EXPECT_EQ(Bytes(p.f1.MACSource), Bytes(before1.MACSource));
+    EXPECT_EQ(std::to_array(p.f1.MACSource), std::to_array(before1.MACSource));
     EXPECT_FALSE(p.f1.MACDestOn);
-    EXPECT_EQ(Bytes(p.f1.MACDest), Mac{});
+    EXPECT_EQ(std::to_array(p.f1.MACDest), Mac{});
     EXPECT_FALSE(p.f1.ProtoIP);
     EXPECT_FALSE(p.f2.Enabled);
     EXPECT_FALSE(p.f2.IPXSourceOn);
-    EXPECT_EQ(Bytes(p.f2.IPXSource), Bytes(before2.IPXSource));
+    EXPECT_EQ(std::to_array(p.f2.IPXSource), std::to_array(before2.IPXSource));
 
     // Mended text: the next OK goes through.
     Form2->EditMACSource1->setText("00:1a:2b:3c:4d:5e");
@@ -117,11 +114,11 @@ TEST_F(FilterWindow, ShortFilter1MACStopsOKWithTheFlagsAlreadyWritten)
     EXPECT_EQ(recorder.messages.size(), 1u);
     EXPECT_FALSE(Form2->isVisible());
     const Published q = Read();
-    EXPECT_EQ(Bytes(q.f1.MACSource), kSample);
-    EXPECT_EQ(Bytes(q.f1.MACDest), kSample);
+    EXPECT_EQ(std::to_array(q.f1.MACSource), kSample);
+    EXPECT_EQ(std::to_array(q.f1.MACDest), kSample);
     EXPECT_TRUE(q.f1.ProtoIP);
     EXPECT_TRUE(q.f2.Enabled);
-    EXPECT_EQ(Bytes(q.f2.IPXSource), kSample);
+    EXPECT_EQ(std::to_array(q.f2.IPXSource), kSample);
 }
 
 // A disabled Filter 1's MAC text is not examined; a disabled Filter 2 takes
@@ -162,10 +159,10 @@ TEST_F(FilterWindow, MACRulesByFilterAndEnableState)
         EXPECT_EQ(Form2->isVisible(), c.refused);
         const Published p = Read();
         EXPECT_TRUE(p.f1.MACDestOn);
-        EXPECT_EQ(Bytes(p.f1.MACDest), kOld);
-        EXPECT_EQ(Bytes(p.f1.IPSource), (Ip{10, 0, 0, 1}));
+        EXPECT_EQ(std::to_array(p.f1.MACDest), kOld);
+        EXPECT_EQ(std::to_array(p.f1.IPSource), (Ip{10, 0, 0, 1}));
         EXPECT_TRUE(p.f2.MACDestOn);
-        EXPECT_EQ(Bytes(p.f2.MACDest), c.bytes);
+        EXPECT_EQ(std::to_array(p.f2.MACDest), c.bytes);
         EXPECT_EQ(p.f2.ProtoUDP, !c.refused) << "a flag after the failing field was written";
     }
 }
@@ -194,9 +191,9 @@ TEST_F(FilterWindow, OKWithEverythingUntickedTurnsAllOffAndKeepsAddresses)
                      f->IPXSourceOn || f->IPXDestOn);
         EXPECT_FALSE(f->ProtoIP || f->ProtoTCP || f->ProtoUDP || f->ProtoICMP || f->ProtoIPX ||
                      f->ProtoNETBEUI);
-        EXPECT_EQ(Bytes(f->IPSource), (Ip{}));
-        EXPECT_EQ(Bytes(f->MACSource), kOld);
-        EXPECT_EQ(Bytes(f->IPXDest), kSample);
+        EXPECT_EQ(std::to_array(f->IPSource), (Ip{}));
+        EXPECT_EQ(std::to_array(f->MACSource), kOld);
+        EXPECT_EQ(std::to_array(f->IPXDest), kSample);
     }
     uint8_t frame[1514] = {};
     EXPECT_TRUE(AcceptFrame(frame));
@@ -258,8 +255,8 @@ TEST_F(FilterWindow, TypingLimitsAndSeventeenCharacterIPXAddresses)
     EXPECT_EQ(Form2->EditIPXDest2->text(), "00-1A-2B-3C-4D-5E");
     PressOK();
     const Published p = Read();
-    EXPECT_EQ(Bytes(p.f1.IPXSource), kSample);
-    EXPECT_EQ(Bytes(p.f2.IPXDest), kSample);
+    EXPECT_EQ(std::to_array(p.f1.IPXSource), kSample);
+    EXPECT_EQ(std::to_array(p.f2.IPXDest), kSample);
 }
 
 TEST_F(FilterWindow, EscapeDoesNotCloseTheWindow)
