@@ -3,16 +3,13 @@
 // enhanced packet blocks), and the Ethernet frames to fill them with.
 #pragma once
 
-#include <cstdint>
 #include <ctime>
-#include <string>
-#include <vector>
 
-using Bytes = std::vector<uint8_t>;
+#include "tests/report/report_test_support.h"
 
 struct CapturedFrame {
-    Bytes bytes;              // as stored in the file (the captured length)
-    uint32_t wireLength = 0;  // original length; 0 means bytes.size()
+    Bytes bytes;             // as stored in the file (the captured length)
+    uint32_t wireLength = 0; // original length; 0 means bytes.size()
     timespec when{};
 };
 
@@ -28,6 +25,3 @@ Bytes PcapngFile(const std::vector<CapturedFrame>& frames, bool nanoseconds = fa
 // with TCP, UDP and ICMP echo, an IP fragment, ARP, IPX in Ethernet II and in
 // raw 802.3, SNAP, IEEE 802.2, a runt, and a frame longer than 1514 bytes.
 std::vector<CapturedFrame> MixedFrames();
-
-void WriteFile(const std::string& path, const Bytes& bytes);
-std::string ReadFile(const std::string& path);

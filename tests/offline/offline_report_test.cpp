@@ -3,6 +3,7 @@
 // no report that looks complete.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <ctime>
 #include <regex>
@@ -22,24 +23,19 @@ int CountOf(const std::string& text, const std::string& what) {
 
 struct Format {
     const char* name;
-    bool pcapng;
-    bool nanoseconds;
+    bool pcapng, nanoseconds;
 };
-
-Bytes CaptureFile(const Format& format, const std::vector<CapturedFrame>& frames,
-                  uint32_t linkType = kLinkEthernet) {
-    return format.pcapng ? PcapngFile(frames, format.nanoseconds, linkType)
-                         : PcapFile(frames, format.nanoseconds, linkType);
-}
-
-void PrintTo(const Format& format, std::ostream* out) { *out << format.name; }
 
 class EveryFormat : public testing::TestWithParam<Format> {};
 
+// The report equals the analyzer's report of the same frames, and its header
+// lines show the time stamps in local time and the lengths as stored. TZ is five
+// and a half hours east of UTC (see main): 03:41:07 UTC is 9:11:07.
 TEST_P(EveryFormat, ReportEqualsTheAnalyzersReportOfTheSameFrames) {
     ScratchDirectory dir;
     const std::vector<CapturedFrame> frames = MixedFrames();
-    WriteFile(dir / "capture", CaptureFile(GetParam(), frames));
+    const Format& format = GetParam();
+    WriteFile(dir / "capture", format.pcapng ? PcapngFile(frames, format.nanoseconds) : PcapFile(frames, format.nanoseconds));
 
     const CommandResult run = RunQuarnReport({"capture", "-o", "report.txt"}, dir.path());
     ASSERT_EQ(run.exitStatus, 0) << run.err;
@@ -47,17 +43,9 @@ TEST_P(EveryFormat, ReportEqualsTheAnalyzersReportOfTheSameFrames) {
     EXPECT_EQ(run.out, "");
 
     const std::string report = ReadFile(dir / "report.txt");
-    const std::string expected = AnalyzerReport(frames, GetParam().nanoseconds, dir.path());
+    const std::string expected = AnalyzerReport(frames, format.nanoseconds, dir.path());
     EXPECT_EQ(CountOf(expected, "--- Packet received:"), static_cast<int>(frames.size()));
     EXPECT_EQ(WithoutCreatedLine(report), WithoutCreatedLine(expected));
-}
-
-TEST_P(EveryFormat, HeaderLinesShowTimeStampInLocalTimeAndStoredLength) {
-    // TZ is five and a half hours east of UTC (see main): 03:41:07 UTC is 9:11:07.
-    ScratchDirectory dir;
-    WriteFile(dir / "capture", CaptureFile(GetParam(), MixedFrames()));
-    ASSERT_EQ(RunQuarnReport({"capture", "-o", "report.txt"}, dir.path()).exitStatus, 0);
-    const std::string report = ReadFile(dir / "report.txt");
     for (const char* header : {
              "--- Packet received:  9:11:07.25 --- Length: 0060 --- Assigned number: 00000 ---\r\n",
              "--- Packet received:  9:11:08.99 --- Length: 0074 --- Assigned number: 00002 ---\r\n",
@@ -87,34 +75,9 @@ TEST(QuarnReport, HeaderOnlyCaptureGivesBannerAndEndLine) {
     }
 }
 
-TEST(QuarnReport, BannerTellsTheTimeOfTheRun) {
-    ScratchDirectory dir;
-    WriteFile(dir / "capture", PcapFile(MixedFrames()));
-    const std::time_t before = std::time(nullptr);
-    ASSERT_EQ(RunQuarnReport({"capture"}, dir.path()).exitStatus, 0);
-    const std::time_t after = std::time(nullptr);
-
-    const std::string report = ReadFile(dir / "output.txt");
-    std::smatch created;
-    ASSERT_TRUE(std::regex_search(report, created,
-                                  std::regex("\r\n(\\*   Created (\\d\\d-\\d\\d-\\d{4} at \\d\\d:\\d\\d) +\\*)\r\n")));
-    EXPECT_EQ(created[1].length(), 80);
-    auto format = [](std::time_t when) {
-        std::tm local{};
-        localtime_r(&when, &local);
-        char text[32];
-        std::strftime(text, sizeof text, "%d-%m-%Y at %H:%M", &local);
-        return std::string(text);
-    };
-    EXPECT_TRUE(created[2] == format(before) || created[2] == format(after)) << created[2];
-}
-
 TEST(QuarnReport, NumbersEveryFrameWithoutTheSessionLimit) {
     ScratchDirectory dir;
-    std::vector<CapturedFrame> frames;
-    const CapturedFrame runt = MixedFrames()[9];
-    frames.assign(5002, runt);
-    WriteFile(dir / "many", PcapFile(frames));
+    WriteFile(dir / "many", PcapFile(std::vector<CapturedFrame>(5002, MixedFrames()[9]))); // runts
     ASSERT_EQ(RunQuarnReport({"many"}, dir.path()).exitStatus, 0);
     const std::string report = ReadFile(dir / "output.txt");
     EXPECT_EQ(CountOf(report, "--- Packet received:"), 5002);
@@ -122,13 +85,29 @@ TEST(QuarnReport, NumbersEveryFrameWithoutTheSessionLimit) {
     EXPECT_EQ(report.substr(report.size() - 82, 18), "*** End of file **");
 }
 
-TEST(QuarnReport, DashWritesTheReportToStandardOutput) {
+// The default output is output.txt, whose banner tells the time of the run;
+// "-o -" writes the same report to standard output and no file.
+TEST(QuarnReport, DefaultOutputAndStandardOutput) {
     ScratchDirectory dir;
     WriteFile(dir / "capture", PcapngFile(MixedFrames(), true));
+    const std::time_t before = std::time(nullptr);
     ASSERT_EQ(RunQuarnReport({"capture"}, dir.path()).exitStatus, 0);
+    const std::time_t after = std::time(nullptr);
+    const std::string report = ReadFile(dir / "output.txt");
+    std::smatch created;
+    ASSERT_TRUE(std::regex_search(report, created,
+                                  std::regex("\r\n(\\*   Created (\\d\\d-\\d\\d-\\d{4} at \\d\\d:\\d\\d) +\\*)\r\n")));
+    EXPECT_EQ(created[1].length(), 80);
+    auto format = [](std::time_t when) {
+        char text[32];
+        std::strftime(text, sizeof text, "%d-%m-%Y at %H:%M", std::localtime(&when));
+        return std::string(text);
+    };
+    EXPECT_TRUE(created[2] == format(before) || created[2] == format(after)) << created[2];
+
     const CommandResult run = RunQuarnReport({"-o", "-", "capture"}, dir.path());
     ASSERT_EQ(run.exitStatus, 0) << run.err;
-    EXPECT_EQ(WithoutCreatedLine(run.out), WithoutCreatedLine(ReadFile(dir / "output.txt")));
+    EXPECT_EQ(WithoutCreatedLine(run.out), WithoutCreatedLine(report));
     EXPECT_EQ(dir.Names(), (std::vector<std::string>{"capture", "output.txt"}));
 }
 
@@ -167,9 +146,7 @@ std::vector<BadCapture> BadCaptures() {
     size_t frame4 = 24;
     for (int i = 0; i < 4; ++i) frame4 += 16 + frames[i].bytes.size();
     Bytes hugeRecord = pcap;
-    hugeRecord[frame4 + 8] = 0xFF; // captured length 0x7FFFFFxx
-    hugeRecord[frame4 + 9] = 0xFF;
-    hugeRecord[frame4 + 10] = 0xFF;
+    std::fill_n(hugeRecord.begin() + static_cast<long>(frame4) + 8, 3, 0xFF); // captured length 0x7FFFFFFF
     hugeRecord[frame4 + 11] = 0x7F;
     return {
         {"truncated_in_frame_data", Bytes(pcap.begin(), pcap.begin() + frame4 + 16 + 20), "frame 4"},
@@ -201,35 +178,6 @@ TEST(QuarnReport, UnreadableCaptureLeavesOldReportAndNoTemporary) {
     }
 }
 
-TEST(QuarnReport, MissingCaptureOrOutputDirectoryIsAnError) {
-    ScratchDirectory dir;
-    CommandResult run = RunQuarnReport({"absent.pcap"}, dir.path());
-    EXPECT_EQ(run.exitStatus, 1);
-    EXPECT_EQ(run.err.rfind("quarn-report: absent.pcap: ", 0), 0u) << run.err;
-
-    WriteFile(dir / "capture", PcapFile(MixedFrames()));
-    run = RunQuarnReport({"capture", "-o", "no/such/dir/report.txt"}, dir.path());
-    EXPECT_EQ(run.exitStatus, 1);
-    EXPECT_EQ(run.err.rfind("quarn-report: no/such/dir/report.txt: ", 0), 0u) << run.err;
-    EXPECT_EQ(dir.Names(), (std::vector<std::string>{"capture"}));
-}
-
-TEST(QuarnReport, WriteErrorsAreErrors) {
-    ScratchDirectory dir;
-    WriteFile(dir / "capture", PcapFile(MixedFrames()));
-    CommandResult run = RunQuarnReport({"capture", "-o", "/dev/full"}, dir.path());
-    EXPECT_EQ(run.exitStatus, 1);
-    EXPECT_NE(run.err.find("/dev/full"), std::string::npos) << run.err;
-
-    run = RunQuarnReport({"capture", "-o", "-"}, dir.path(), "/dev/full");
-    EXPECT_EQ(run.exitStatus, 1);
-    EXPECT_NE(run.err.find("write error"), std::string::npos) << run.err;
-
-    struct stat st {};
-    ASSERT_EQ(stat("/dev/full", &st), 0);
-    EXPECT_TRUE(S_ISCHR(st.st_mode)) << "a device must be written, never replaced";
-}
-
 TEST(QuarnReport, PipeIsWrittenNotReplaced) {
     ScratchDirectory dir;
     WriteFile(dir / "capture", PcapFile(MixedFrames()));
@@ -246,32 +194,43 @@ TEST(QuarnReport, PipeIsWrittenNotReplaced) {
               WithoutCreatedLine(AnalyzerReport(MixedFrames(), false, dir.path())));
 }
 
-TEST(QuarnReport, BadArgumentsGiveUsageAndStatusTwo) {
-    const std::vector<std::vector<std::string>> commandLines{
-        {}, {"a.pcap", "b.pcap"}, {"a.pcap", "-o"}, {"--bogus", "a.pcap"},
-        {"a.pcap", "-o", "x", "-o", "y"}, {"a.pcap", "-o", ""}, {"-o", "x"},
+// Exit status and what each stream says, in a directory holding only a good
+// capture, which must hold nothing else afterwards. Patterns are regular expressions.
+TEST(QuarnReport, CommandLinesAndTheirErrors) {
+    const char* usage = "usage: quarn-report FILE \\[-o OUT\\]\n";
+    const struct {
+        std::vector<std::string> arguments;
+        std::string stdoutPath; // standard output to this instead of a file
+        int status;
+        std::string err, out;
+    } cases[] = {
+        {{"absent.pcap"}, "", 1, "^quarn-report: absent\\.pcap: ", "^$"},
+        {{"capture", "-o", "no/such/dir/report.txt"}, "", 1, "^quarn-report: no/such/dir/report\\.txt: ", "^$"},
+        {{"capture", "-o", "/dev/full"}, "", 1, "/dev/full", "^$"},
+        {{"capture", "-o", "-"}, "/dev/full", 1, "write error", ""},
+        {{}, "", 2, usage, "^$"},
+        {{"a.pcap", "b.pcap"}, "", 2, usage, "^$"},
+        {{"a.pcap", "-o"}, "", 2, usage, "^$"},
+        {{"--bogus", "a.pcap"}, "", 2, usage, "^$"},
+        {{"a.pcap", "-o", "x", "-o", "y"}, "", 2, usage, "^$"},
+        {{"a.pcap", "-o", ""}, "", 2, usage, "^$"},
+        {{"-o", "x"}, "", 2, usage, "^$"},
+        {{"--help"}, "", 0, "^$", std::string("^") + usage},
+        {{"--version"}, "", 0, "^$", "^quarn-report 1\\.0\n$"},
     };
     ScratchDirectory dir;
-    for (const auto& arguments : commandLines) {
-        const CommandResult run = RunQuarnReport(arguments, dir.path());
-        EXPECT_EQ(run.exitStatus, 2) << testing::PrintToString(arguments);
-        EXPECT_NE(run.err.find("usage: quarn-report FILE [-o OUT]\n"), std::string::npos) << run.err;
-        EXPECT_EQ(run.out, "");
+    WriteFile(dir / "capture", PcapFile(MixedFrames()));
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.arguments));
+        const CommandResult run = RunQuarnReport(c.arguments, dir.path(), c.stdoutPath);
+        EXPECT_EQ(run.exitStatus, c.status);
+        EXPECT_TRUE(std::regex_search(run.err, std::regex(c.err))) << run.err;
+        EXPECT_TRUE(std::regex_search(run.out, std::regex(c.out))) << run.out;
+        EXPECT_EQ(dir.Names(), std::vector<std::string>{"capture"});
     }
-    EXPECT_TRUE(dir.Names().empty());
-}
-
-TEST(QuarnReport, HelpAndVersionGoToStandardOutput) {
-    ScratchDirectory dir;
-    CommandResult run = RunQuarnReport({"--help"}, dir.path());
-    EXPECT_EQ(run.exitStatus, 0);
-    EXPECT_EQ(run.out.rfind("usage: quarn-report FILE [-o OUT]\n", 0), 0u) << run.out;
-    EXPECT_EQ(run.err, "");
-
-    run = RunQuarnReport({"--version"}, dir.path());
-    EXPECT_EQ(run.exitStatus, 0);
-    EXPECT_EQ(run.out, "quarn-report 1.0\n");
-    EXPECT_TRUE(dir.Names().empty());
+    struct stat st {};
+    ASSERT_EQ(stat("/dev/full", &st), 0);
+    EXPECT_TRUE(S_ISCHR(st.st_mode)) << "a device must be written, never replaced";
 }
 
 } // namespace

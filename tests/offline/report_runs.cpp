@@ -1,10 +1,9 @@
 #include "report_runs.h"
 
 #include <algorithm>
-#include <cstdlib>
-#include <cstring>
 #include <fcntl.h>
-#include <filesystem>
+#include <pty.h>
+#include <regex>
 #include <stdexcept>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -13,33 +12,26 @@
 #include "session/capture_time.h"
 #include "session/session_buffer.h"
 
-namespace {
-
-class DiscardingTextArea final : public ReportTextArea {
-public:
-    void ShowReportText(std::string) override {}
-};
-
-} // namespace
-
-CommandResult RunQuarnReport(const std::vector<std::string>& arguments,
-                             const std::string& directory, const std::string& stdoutPath) {
-    const std::string outPath = directory + "/.stdout";
-    const std::string errPath = directory + "/.stderr";
-    const std::string target = stdoutPath.empty() ? outPath : stdoutPath;
-    std::vector<char*> argv;
-    std::string program = QUARN_REPORT_BINARY;
-    argv.push_back(program.data());
+CommandResult RunQuarnReport(const std::vector<std::string>& arguments, const std::string& directory,
+                             const std::string& stdoutPath, Terminal terminal) {
+    const std::string outPath = directory + "/.stdout", errPath = directory + "/.stderr";
+    int pty = -1, side = -1;
+    if (terminal != Terminal::None && openpty(&pty, &side, nullptr, nullptr, nullptr) != 0)
+        throw std::runtime_error("openpty failed");
     std::vector<std::string> copies = arguments;
+    std::vector<char*> argv{const_cast<char*>(QUARN_REPORT_BINARY)};
     for (std::string& argument : copies) argv.push_back(argument.data());
     argv.push_back(nullptr);
 
     const pid_t child = fork();
     if (child < 0) throw std::runtime_error("fork failed");
     if (child == 0) {
+        if (pty >= 0) close(pty);
+        const int flags = O_WRONLY | O_CREAT | O_TRUNC;
         const int in = open("/dev/null", O_RDONLY);
-        const int out = open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const int out = terminal == Terminal::Both ? side
+                                                   : open((stdoutPath.empty() ? outPath : stdoutPath).c_str(), flags, 0644);
+        const int err = terminal != Terminal::None ? side : open(errPath.c_str(), flags, 0644);
         if (in < 0 || out < 0 || err < 0 || chdir(directory.c_str()) != 0) _exit(127);
         dup2(in, STDIN_FILENO);
         dup2(out, STDOUT_FILENO);
@@ -47,39 +39,37 @@ CommandResult RunQuarnReport(const std::vector<std::string>& arguments,
         execv(argv[0], argv.data());
         _exit(127);
     }
+    CommandResult result;
+    if (pty >= 0) {
+        close(side);
+        char chunk[4096];
+        // Until EIO, once the child has closed its side.
+        for (ssize_t got; (got = read(pty, chunk, sizeof chunk)) > 0;) result.err.append(chunk, static_cast<size_t>(got));
+        close(pty);
+    }
     int status = 0;
     while (waitpid(child, &status, 0) < 0) {
     }
-    CommandResult result;
     result.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    if (stdoutPath.empty()) result.out = ReadFile(outPath);
-    result.err = ReadFile(errPath);
+    if (stdoutPath.empty() && terminal != Terminal::Both) result.out = ReadFile(outPath);
+    if (terminal == Terminal::None) result.err = ReadFile(errPath);
     std::remove(outPath.c_str());
     std::remove(errPath.c_str());
     return result;
 }
 
-std::string AnalyzerReport(const std::vector<CapturedFrame>& frames, bool nanoseconds,
-                           const std::string& directory) {
+std::string AnalyzerReport(const std::vector<CapturedFrame>& frames, bool nanoseconds, const std::string& directory) {
     if (!SessionBuffer::Allocate(std::max<uint32_t>(1, static_cast<uint32_t>(frames.size())), false))
         throw std::runtime_error("session buffer not allocated");
     SessionBuffer::ClearCount();
     SessionBuffer::Rewind();
     for (const CapturedFrame& frame : frames) {
-        const uint32_t length =
-            std::min<uint32_t>(static_cast<uint32_t>(frame.bytes.size()), kFrameBufferSize);
-        uint8_t* buffer = AllocateFrameBuffer();
-        std::memcpy(buffer, frame.bytes.data(), length);
         timespec when = frame.when;
         if (!nanoseconds) when.tv_nsec = when.tv_nsec / 1000 * 1000;
-        uint8_t* spare = SessionBuffer::CurrentFrame();
-        SessionBuffer::Store(buffer, length, LocalCaptureTime(when));
-        FreeFrameBuffer(spare);
-        SessionBuffer::Advance();
+        StoreFrame(frame.bytes, LocalCaptureTime(when));
     }
     const std::string path = directory + "/.analyzer-output.txt";
-    DiscardingTextArea area;
-    StartReport(&area, path.c_str());
+    StartReport(nullptr, path.c_str());
     WaitReportEnd();
     SessionBuffer::FreeAll();
     std::string report = ReadFile(path);
@@ -88,34 +78,5 @@ std::string AnalyzerReport(const std::vector<CapturedFrame>& frames, bool nanose
 }
 
 std::string WithoutCreatedLine(const std::string& report) {
-    // Banner line 3 is the only one that depends on when the report is made.
-    size_t start = 0;
-    for (int line = 0; line < 2; ++line) {
-        start = report.find("\r\n", start);
-        if (start == std::string::npos) return report;
-        start += 2;
-    }
-    const size_t end = report.find("\r\n", start);
-    if (end == std::string::npos || report.compare(start, 12, "*   Created ") != 0) return report;
-    return report.substr(0, start) + report.substr(end + 2);
-}
-
-ScratchDirectory::ScratchDirectory() {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "quarn-report-test.XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
-}
-
-ScratchDirectory::~ScratchDirectory() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-}
-
-std::vector<std::string> ScratchDirectory::Names() const {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(path_))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
+    return std::regex_replace(report, std::regex("\\*   Created [^\r]*\r\n"), "", std::regex_constants::format_first_only);
 }

@@ -13,11 +13,14 @@ struct CommandResult {
     std::string err;
 };
 
-// Run quarn-report with arguments in directory; stdin from /dev/null unless
-// input is given, stdout to a file unless stdoutPath names another target.
-CommandResult RunQuarnReport(const std::vector<std::string>& arguments,
-                             const std::string& directory,
-                             const std::string& stdoutPath = "");
+enum class Terminal { None, StandardError, Both };
+
+// Run quarn-report with arguments in directory, standard input from /dev/null.
+// Standard output goes to stdoutPath when given, else is returned in out. With
+// a terminal, standard error (and standard output too, for Both) goes to a
+// pseudo-terminal, and err is everything the terminal received.
+CommandResult RunQuarnReport(const std::vector<std::string>& arguments, const std::string& directory,
+                             const std::string& stdoutPath = "", Terminal terminal = Terminal::None);
 
 // The report the analyzer's writer makes when the session buffer holds these
 // frames, stored as the capture stores them (at most 1514 bytes each), with
@@ -27,18 +30,3 @@ std::string AnalyzerReport(const std::vector<CapturedFrame>& frames, bool nanose
 
 // The report without its "Created" line, which tells the time of the run.
 std::string WithoutCreatedLine(const std::string& report);
-
-// A fresh directory, removed with everything in it by the destructor.
-class ScratchDirectory {
-public:
-    ScratchDirectory();
-    ~ScratchDirectory();
-    ScratchDirectory(const ScratchDirectory&) = delete;
-    ScratchDirectory& operator=(const ScratchDirectory&) = delete;
-    const std::string& path() const { return path_; }
-    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
-    std::vector<std::string> Names() const;
-
-private:
-    std::string path_;
-};

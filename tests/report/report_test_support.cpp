@@ -1,31 +1,28 @@
 #include "report_test_support.h"
 
+#include <algorithm>
+#include <cctype>
+#include <cstring>
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <stdexcept>
-#include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include "report/report_block.h"
 #include "report/report_output.h"
+#include "session/session_buffer.h"
 
 Bytes Hex(std::string_view text) {
+    std::string digits;
+    for (char c : text)
+        if (std::isxdigit(static_cast<unsigned char>(c))) digits += c;
+    if (digits.size() % 2) throw std::invalid_argument("odd number of hex digits");
     Bytes out;
-    int high = -1;
-    for (char c : text) {
-        int v;
-        if (c >= '0' && c <= '9') v = c - '0';
-        else if (c >= 'A' && c <= 'F') v = c - 'A' + 10;
-        else if (c >= 'a' && c <= 'f') v = c - 'a' + 10;
-        else continue;
-        if (high < 0) {
-            high = v;
-        } else {
-            out.push_back(static_cast<uint8_t>(high << 4 | v));
-            high = -1;
-        }
-    }
-    if (high >= 0) throw std::invalid_argument("odd number of hex digits");
+    for (size_t i = 0; i < digits.size(); i += 2)
+        out.push_back(static_cast<uint8_t>(std::stoi(digits.substr(i, 2), nullptr, 16)));
     return out;
 }
 
@@ -40,61 +37,59 @@ Bytes PadTo(Bytes frame, size_t size) {
     return frame;
 }
 
-Bytes EthernetHeader(uint16_t typeOrLength, std::string_view destination, std::string_view source) {
-    return Join({Hex(destination), Hex(source),
+Bytes EthernetHeader(uint16_t typeOrLength, std::string_view destination) {
+    return Join({Hex(destination), Hex("02 00 00 44 55 66"),
                  Bytes{static_cast<uint8_t>(typeOrLength >> 8), static_cast<uint8_t>(typeOrLength)}});
+}
+
+Bytes IpFrame(IpHeader h, const Bytes& payload) {
+    const size_t optionBytes = h.ihl > 5 ? 4u * h.ihl - 20 : 0;
+    const auto total = static_cast<uint16_t>(20 + optionBytes + payload.size());
+    Bytes ip = {static_cast<uint8_t>(0x40 | h.ihl), 0x00, static_cast<uint8_t>(total >> 8),
+                static_cast<uint8_t>(total), 0x1A, 0x2B, static_cast<uint8_t>(h.flagsAndOffset >> 8),
+                static_cast<uint8_t>(h.flagsAndOffset), 0x80, h.protocol, 0x00, 0x00,
+                0xC0, 0xA8, 0x01, 0x0A, 0xC0, 0xA8, 0x01, 0x14};
+    for (size_t i = 0; i < optionBytes; ++i) ip.push_back(static_cast<uint8_t>(i + 1));
+    return Join({EthernetHeader(0x0800), ip, payload});
+}
+
+Bytes SynFrame() {
+    return PadTo(IpFrame({}, Hex("04 0B 00 50 00 00 10 00 00 00 00 00 60 02 20 00 00 00 00 00 02 04 05 B4")), 60);
 }
 
 std::string CaptureOutput(const std::function<void()>& write) {
     FILE* file = std::tmpfile();
     if (!file) throw std::runtime_error("no temporary file");
-    const int fd = fileno(file);
-    AttachReportOutput(fd);
+    AttachReportOutput(fileno(file));
     write();
     EXPECT_TRUE(CloseReportOutput());
+    std::rewind(file);
     std::string text;
-    char chunk[65536];
-    ssize_t n;
-    off_t offset = 0;
-    while ((n = pread(fd, chunk, sizeof chunk, offset)) > 0) {
-        text.append(chunk, static_cast<size_t>(n));
-        offset += n;
-    }
+    for (int c; (c = std::fgetc(file)) != EOF;) text += static_cast<char>(c);
     std::fclose(file);
     return text;
 }
 
-std::vector<std::string> SplitCrLf(const std::string& text) {
-    std::vector<std::string> lines;
-    size_t start = 0;
-    while (start < text.size()) {
-        const size_t end = text.find("\r\n", start);
+Lines SplitCrLf(const std::string& text) {
+    Lines lines;
+    for (size_t start = 0, end; start < text.size(); start = end + 2) {
+        end = text.find("\r\n", start);
         if (end == std::string::npos) {
             ADD_FAILURE() << "last line does not end with CR LF: " << text.substr(start);
             lines.push_back(text.substr(start));
             break;
         }
         lines.push_back(text.substr(start, end - start));
-        start = end + 2;
+        EXPECT_EQ(lines.back().find_first_of("\r\n"), std::string::npos) << "stray line break in: " << lines.back();
     }
-    for (const std::string& line : lines)
-        EXPECT_EQ(line.find_first_of("\r\n"), std::string::npos) << "stray line break in: " << line;
     return lines;
 }
 
-std::string JoinCrLf(const std::vector<std::string>& lines) {
-    std::string text;
-    for (const std::string& line : lines) text += line + "\r\n";
-    return text;
-}
-
-std::vector<std::string> BlockBody(const Bytes& frame, uint32_t storedLength) {
-    // Exactly sized copy, so a sanitizer catches any read past the frame.
-    std::vector<uint8_t> exact(frame);
+Lines BlockBody(const Bytes& frame, int64_t storedLength) {
+    Bytes exact(frame); // exactly sized, so a sanitizer catches any read past the frame
     exact.shrink_to_fit();
-    const std::vector<std::string> lines = SplitCrLf(CaptureOutput([&] {
-        WriteFrameBlock(exact, storedLength, CaptureTime{}, 0);
-    }));
+    const auto length = static_cast<uint32_t>(storedLength < 0 ? frame.size() : storedLength);
+    const Lines lines = SplitCrLf(CaptureOutput([&] { WriteFrameBlock(exact, length, CaptureTime{}, 0); }));
     EXPECT_GE(lines.size(), 4u);
     if (lines.size() < 4) return lines;
     EXPECT_EQ(lines[lines.size() - 2], std::string(80, '-'));
@@ -102,54 +97,38 @@ std::vector<std::string> BlockBody(const Bytes& frame, uint32_t storedLength) {
     return {lines.begin() + 1, lines.end() - 2};
 }
 
-std::vector<std::string> BlockBody(const Bytes& frame) {
-    return BlockBody(frame, static_cast<uint32_t>(frame.size()));
+void WriteFile(const std::string& path, const Bytes& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    if (!out) throw std::runtime_error("cannot write " + path);
 }
 
-Bytes SynFrame() {
-    return PadTo(Join({EthernetHeader(0x0800),
-                       Hex("45 00 00 2C 1A 2B 40 00 80 06 00 00 C0 A8 01 0A C0 A8 01 14"
-                           "04 0B 00 50 00 00 10 00 00 00 00 00 60 02 20 00 00 00 00 00"
-                           "02 04 05 B4")}),
-                 60);
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-CaptureTime WorkedExampleCaptureTime() { return {.minute = 41, .hour = 9, .hundredths = 25, .second = 7}; }
-
-std::tm WorkedExampleReportTime() {
-    std::tm t{};
-    t.tm_mday = 7;
-    t.tm_mon = 2;
-    t.tm_year = 99;
-    t.tm_hour = 14;
-    t.tm_min = 5;
-    return t;
+void StoreFrame(const Bytes& frame, CaptureTime time) {
+    uint8_t* buffer = SessionBuffer::CurrentFrame();
+    const auto length = std::min<uint32_t>(static_cast<uint32_t>(frame.size()), kFrameBufferSize);
+    std::memcpy(buffer, frame.data(), length);
+    SessionBuffer::Store(buffer, length, time);
+    SessionBuffer::Advance();
 }
 
-const char kOneFrameReport[] =
-    "********************************************************************************\r\n"
-    "*   Quarn Analyser Output File                                                 *\r\n"
-    "*   Created 07-03-1999 at 14:05                                                *\r\n"
-    "********************************************************************************\r\n"
-    "\r\n"
-    "--- Packet received:  9:41:07.25 --- Length: 0060 --- Assigned number: 00000 ---\r\n"
-    "MAC destination: 02:00:00:11:22:33      MAC source: 02:00:00:44:55:66\r\n"
-    "Frametype: Ethernet II, Protocol field: 0800h\r\n"
-    "Protocol: IP\r\n"
-    "IP 4 bits IP version:               4h  IP 4 bits Header length:              5h\r\n"
-    "IP 8 bits Type of service:         00h  IP 16 bits Total length:           0044d\r\n"
-    "IP 16 bits Identification:       1A2Bh  IP 3 bits Flags:                      2h\r\n"
-    "IP 13 bits Fragment Offset:      0000h  IP 8 bits TTL:                       80h\r\n"
-    "IP 8 bits Protocol type:     TCP = 06h  IP 16 bits Header Checksum:        0000h\r\n"
-    "IP source address: 192.168.1.10         IP destination address: 192.168.1.20\r\n"
-    "TCP 16 bits source port:         1035d  TCP 16 bits destination port:      0080d\r\n"
-    "TCP 32 bits sequence number: 00001000h  TCP 32 bits ack number:        00000000h\r\n"
-    "TCP 4 bits data offset:             6h  TCP 6 bits reserved                  00h\r\n"
-    "TCP 6 bits control flags : 02h SYN \r\n"
-    "TCP 16 bits window size:         2000h\r\n"
-    "TCP 16 bits checksum:            0000h  TCP 16 bits urgent pointer:        0000h\r\n"
-    "HEX data:                                                   ASCII data:\r\n"
-    "02 04 05 B4                                                 ....\r\n"
-    "--------------------------------------------------------------------------------\r\n"
-    "\r\n"
-    "*** End of file ****************************************************************\r\n";
+ScratchDirectory::ScratchDirectory() {
+    path_ = (std::filesystem::temp_directory_path() / "quarn-report-test.XXXXXX").string();
+    if (mkdtemp(path_.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+}
+
+ScratchDirectory::~ScratchDirectory() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+}
+
+std::vector<std::string> ScratchDirectory::Names() const {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(path_)) names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <iterator>
 #include <latch>
+#include <atomic>
 #include <mutex>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
@@ -22,98 +23,102 @@
 
 namespace {
 
-using Lines = std::vector<std::string>;
+// The worked example of a whole one-frame report: the SYN frame captured at
+// 9:41:07.25, reported on 7 March 1999 at 14:05.
+const char kOneFrameReport[] =
+    "********************************************************************************\r\n"
+    "*   Quarn Analyser Output File                                                 *\r\n"
+    "*   Created 07-03-1999 at 14:05                                                *\r\n"
+    "********************************************************************************\r\n"
+    "\r\n"
+    "--- Packet received:  9:41:07.25 --- Length: 0060 --- Assigned number: 00000 ---\r\n"
+    "MAC destination: 02:00:00:11:22:33      MAC source: 02:00:00:44:55:66\r\n"
+    "Frametype: Ethernet II, Protocol field: 0800h\r\n"
+    "Protocol: IP\r\n"
+    "IP 4 bits IP version:               4h  IP 4 bits Header length:              5h\r\n"
+    "IP 8 bits Type of service:         00h  IP 16 bits Total length:           0044d\r\n"
+    "IP 16 bits Identification:       1A2Bh  IP 3 bits Flags:                      2h\r\n"
+    "IP 13 bits Fragment Offset:      0000h  IP 8 bits TTL:                       80h\r\n"
+    "IP 8 bits Protocol type:     TCP = 06h  IP 16 bits Header Checksum:        0000h\r\n"
+    "IP source address: 192.168.1.10         IP destination address: 192.168.1.20\r\n"
+    "TCP 16 bits source port:         1035d  TCP 16 bits destination port:      0080d\r\n"
+    "TCP 32 bits sequence number: 00001000h  TCP 32 bits ack number:        00000000h\r\n"
+    "TCP 4 bits data offset:             6h  TCP 6 bits reserved                  00h\r\n"
+    "TCP 6 bits control flags : 02h SYN \r\n"
+    "TCP 16 bits window size:         2000h\r\n"
+    "TCP 16 bits checksum:            0000h  TCP 16 bits urgent pointer:        0000h\r\n"
+    "HEX data:                                                   ASCII data:\r\n"
+    "02 04 05 B4                                                 ....\r\n"
+    "--------------------------------------------------------------------------------\r\n"
+    "\r\n"
+    "*** End of file ****************************************************************\r\n";
 
-class RecordingStatus : public StatusSeam {
+
+const std::string kEndLine = "*** End of file " + std::string(64, '*');
+
+// Records what a run sends to the status line, the operator and the window.
+class Recorder : public StatusSeam, public MessageSeam, public ReportTextArea {
 public:
-    void SetStatusText(std::string_view text) override {
-        std::lock_guard lock(mutex_);
-        texts_.emplace_back(text);
-    }
+    void SetStatusText(std::string_view text) override { Add(statuses_, text); }
     void SetSessionControlsEnabled(bool) override {}
     void SetFrameCounterText(std::string_view) override {}
-    Lines Texts() {
-        std::lock_guard lock(mutex_);
-        return texts_;
-    }
-
-private:
-    std::mutex mutex_;
-    Lines texts_;
-};
-
-class RecordingMessages : public MessageSeam {
-public:
-    void ShowMessage(std::string_view text) override { messages.emplace_back(text); }
-    void ShowMessageBox(std::string_view text, std::string_view) override { messages.emplace_back(text); }
+    void ShowMessage(std::string_view text) override { Add(messages_, text); }
+    void ShowMessageBox(std::string_view text, std::string_view) override { Add(messages_, text); }
     void RequestQuit() override {}
-    Lines messages;
-};
-
-class RecordingArea : public ReportTextArea {
-public:
     void ShowReportText(std::string text) override {
-        std::lock_guard lock(mutex_);
-        texts_.push_back(std::move(text));
-        writingWhenShown_ = IsReportWriting();
+        Add(shown_, text);
+        writingWhenShown = IsReportWriting();
     }
-    Lines Texts() {
-        std::lock_guard lock(mutex_);
-        return texts_;
-    }
-    bool WritingWhenShown() {
-        std::lock_guard lock(mutex_);
-        return writingWhenShown_;
-    }
+    Lines Statuses() { return Get(statuses_); }
+    Lines Messages() { return Get(messages_); }
+    Lines Shown() { return Get(shown_); }
+    std::atomic<bool> writingWhenShown = false;
 
 private:
+    void Add(Lines& list, std::string_view text) {
+        std::lock_guard lock(mutex_);
+        list.emplace_back(text);
+    }
+    Lines Get(const Lines& list) {
+        std::lock_guard lock(mutex_);
+        return list;
+    }
     std::mutex mutex_;
-    Lines texts_;
-    bool writingWhenShown_ = false;
+    Lines statuses_, messages_, shown_;
 };
 
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+// Frames of an unknown type, each dump starting with its two-byte tag.
+void StoreTaggedFrames(uint16_t first, uint16_t last) {
+    for (uint32_t tag = first; tag <= last; ++tag)
+        StoreFrame(PadTo(Join({EthernetHeader(0x9000), Bytes{static_cast<uint8_t>(tag >> 8), static_cast<uint8_t>(tag)}}), 60));
 }
 
-// Store frame into the current slot's own buffer and move on.
-void StoreFrame(const Bytes& frame, CaptureTime time = {}) {
-    uint8_t* buffer = SessionBuffer::CurrentFrame();
-    std::memcpy(buffer, frame.data(), frame.size());
-    SessionBuffer::Store(buffer, static_cast<uint32_t>(frame.size()), time);
-    SessionBuffer::Advance();
-}
-
-// A 60-byte frame of an unknown type whose dump starts with its two-byte tag.
-Bytes TaggedFrame(uint16_t tag) {
-    return PadTo(Join({EthernetHeader(0x9000), Bytes{static_cast<uint8_t>(tag >> 8), static_cast<uint8_t>(tag)}}),
-                 60);
-}
-
-// Tags of the frames a report lists, in order, from the first dump line of each block.
+// Tags of the frames a report lists, in order.
 std::vector<uint16_t> ReportedTags(const std::string& report) {
     std::vector<uint16_t> tags;
     const Lines lines = SplitCrLf(report);
     for (size_t i = 0; i + 1 < lines.size(); ++i)
         if (lines[i].rfind("HEX data:", 0) == 0)
-            tags.push_back(static_cast<uint16_t>(std::stoul(lines[i + 1].substr(0, 2), nullptr, 16) << 8 |
-                                                  std::stoul(lines[i + 1].substr(3, 2), nullptr, 16)));
+            tags.push_back(static_cast<uint16_t>(std::stoul(lines[i + 1].substr(0, 2) + lines[i + 1].substr(3, 2), nullptr, 16)));
     return tags;
 }
 
-const std::string kEndLine = "*** End of file " + std::string(64, '*');
+std::vector<uint16_t> Sequence(uint16_t first, uint16_t last) {
+    std::vector<uint16_t> tags;
+    for (uint32_t tag = first; tag <= last; ++tag) tags.push_back(static_cast<uint16_t>(tag));
+    return tags;
+}
 
 class ReportWriter : public ::testing::Test {
 protected:
     void SetUp() override {
-        char dir[] = "/tmp/quarn-report-writer-XXXXXX";
-        ASSERT_NE(mkdtemp(dir), nullptr);
-        dir_ = dir;
-        path_ = dir_ + "/output.txt";
-        RegisterStatusSeam(&status_);
-        RegisterMessageSeam(&messages_);
-        SetReportClock([] { return WorkedExampleReportTime(); });
+        RegisterStatusSeam(&recorder_);
+        RegisterMessageSeam(&recorder_);
+        SetReportClock([] {
+            std::tm t{};
+            t.tm_mday = 7, t.tm_mon = 2, t.tm_year = 99, t.tm_hour = 14, t.tm_min = 5;
+            return t;
+        });
         SessionBuffer::ClearCount();
     }
     void TearDown() override {
@@ -123,42 +128,36 @@ protected:
         RegisterMessageSeam(nullptr);
         SessionBuffer::ClearCount();
         SessionBuffer::FreeAll();
-        unlink(path_.c_str());
-        rmdir(dir_.c_str());
     }
     // A whole run; returns the file.
     std::string Run() {
-        StartReport(&area_, path_.c_str());
+        StartReport(&recorder_, path_.c_str());
         WaitReportEnd();
         EXPECT_FALSE(IsReportWriting());
         return ReadFile(path_);
     }
 
-    std::string dir_, path_;
-    RecordingStatus status_;
-    RecordingMessages messages_;
-    RecordingArea area_;
+    ScratchDirectory dir_;
+    const std::string path_ = dir_ / "output.txt";
+    Recorder recorder_;
 };
 
 TEST_F(ReportWriter, OneFrameReportFileWindowAndStatusLine) {
     ASSERT_TRUE(SessionBuffer::Allocate(100, false));
     SessionBuffer::Rewind();
-    StoreFrame(SynFrame(), WorkedExampleCaptureTime());
+    StoreFrame(SynFrame(), {.minute = 41, .hour = 9, .hundredths = 25, .second = 7});
 
     EXPECT_EQ(Run(), kOneFrameReport);
     std::string shown = kOneFrameReport;
     for (size_t at; (at = shown.find("\r\n")) != std::string::npos;) shown.replace(at, 2, "\n");
-    EXPECT_EQ(area_.Texts(), Lines{shown});
-    EXPECT_TRUE(area_.WritingWhenShown()) << "the window is filled before the flag drops";
-    EXPECT_EQ(status_.Texts(), (Lines{std::string(kStatusWriting), std::string(kStatusIdle)}));
-    EXPECT_TRUE(messages_.messages.empty());
+    EXPECT_EQ(recorder_.Shown(), Lines{shown});
+    EXPECT_TRUE(recorder_.writingWhenShown) << "the window is filled before the flag drops";
+    EXPECT_EQ(recorder_.Statuses(), (Lines{std::string(kStatusWriting), std::string(kStatusIdle)}));
+    EXPECT_TRUE(recorder_.Messages().empty());
 }
 
 TEST_F(ReportWriter, EmptyBufferGivesSixLinesAndReplacesAnOldFile) {
-    {
-        std::ofstream old(path_, std::ios::binary);
-        old << std::string(100000, 'x');
-    }
+    std::ofstream(path_, std::ios::binary) << std::string(100000, 'x');
     ASSERT_TRUE(SessionBuffer::Allocate(10, false));
     const Lines lines = SplitCrLf(Run());
     ASSERT_EQ(lines.size(), 6u);
@@ -167,43 +166,48 @@ TEST_F(ReportWriter, EmptyBufferGivesSixLinesAndReplacesAnOldFile) {
     EXPECT_EQ(lines[5], kEndLine);
 }
 
-TEST_F(ReportWriter, SessionModeListsFramesInCaptureOrderEveryTime) {
-    ASSERT_TRUE(SessionBuffer::Allocate(10, false));
-    SessionBuffer::Rewind();
-    for (uint16_t tag = 1; tag <= 10; ++tag) StoreFrame(TaggedFrame(tag));
-    const std::string first = Run();
-    EXPECT_EQ(ReportedTags(first), (std::vector<uint16_t>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
-    EXPECT_NE(first.find("Assigned number: 00009 ---"), std::string::npos);
-    EXPECT_EQ(Run(), first);
-}
-
-TEST_F(ReportWriter, ContinuousModeStartsAtTheFirstSlot) {
-    ASSERT_TRUE(SessionBuffer::Allocate(10, true));
-    SessionBuffer::Rewind();
-    for (uint16_t tag = 1; tag <= 25; ++tag) StoreFrame(TaggedFrame(tag));
-    EXPECT_EQ(ReportedTags(Run()), (std::vector<uint16_t>{21, 22, 23, 24, 25, 16, 17, 18, 19, 20}));
-
-    SessionBuffer::ClearCount();
-    SessionBuffer::Rewind();
-    for (uint16_t tag = 1; tag <= 7; ++tag) StoreFrame(TaggedFrame(tag));
-    EXPECT_EQ(ReportedTags(Run()), (std::vector<uint16_t>{1, 2, 3, 4, 5, 6, 7}));
+// Session mode lists the frames in capture order; continuous mode starts at the
+// first slot, which holds the oldest frame once the ring has wrapped, and lists
+// only the counted frames (the last case reuses the wrapped ring, its later slots
+// still holding older frames). A second run writes the same file.
+TEST_F(ReportWriter, FramesInReadOrderEveryRun) {
+    const struct {
+        bool continuous;
+        uint16_t stored;
+        std::vector<uint16_t> listed;
+    } cases[] = {{false, 10, Sequence(1, 10)},
+                 {true, 25, {21, 22, 23, 24, 25, 16, 17, 18, 19, 20}},
+                 {true, 7, Sequence(1, 7)}};
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        const auto& c = cases[i];
+        if (i == 0 || c.continuous != cases[i - 1].continuous) {
+            ASSERT_TRUE(SessionBuffer::Allocate(10, c.continuous));
+        }
+        SessionBuffer::ClearCount();
+        SessionBuffer::Rewind();
+        StoreTaggedFrames(1, c.stored);
+        const std::string first = Run();
+        EXPECT_EQ(ReportedTags(first), c.listed) << c.stored;
+        EXPECT_EQ(Run(), first);
+    }
+    EXPECT_NE(Run().find("Assigned number: 00006 ---"), std::string::npos);
 }
 
 TEST_F(ReportWriter, FileThatCannotBeCreatedShowsTheMessageAndNothingElse) {
     ASSERT_TRUE(SessionBuffer::Allocate(10, false));
-    const std::string missing = dir_ + "/no-such-directory/output.txt";
-    StartReport(&area_, missing.c_str());
+    StartReport(&recorder_, (dir_ / "no-such-directory/output.txt").c_str());
     EXPECT_FALSE(IsReportWriting());
     WaitReportEnd();
-    EXPECT_EQ(messages_.messages, Lines{std::string(kErrorOpeningFile)});
-    EXPECT_TRUE(status_.Texts().empty());
-    EXPECT_TRUE(area_.Texts().empty());
+    EXPECT_EQ(recorder_.Messages(), Lines{std::string(kErrorOpeningFile)});
+    EXPECT_TRUE(recorder_.Statuses().empty());
+    EXPECT_TRUE(recorder_.Shown().empty());
 }
 
+// A 5000-frame report, far larger than the output's buffer, arrives whole and in order.
 TEST_F(ReportWriter, ProgramEndingDuringARunFinishesTheFile) {
     ASSERT_TRUE(SessionBuffer::Allocate(5000, false));
     SessionBuffer::Rewind();
-    for (uint16_t tag = 0; tag < 5000; ++tag) StoreFrame(TaggedFrame(tag));
+    StoreTaggedFrames(0, 4999);
     EXPECT_EXIT(
         {
             StartReport(nullptr, path_.c_str());
@@ -211,7 +215,7 @@ TEST_F(ReportWriter, ProgramEndingDuringARunFinishesTheFile) {
         },
         ::testing::ExitedWithCode(0), "");
     const std::string report = ReadFile(path_);
-    EXPECT_EQ(ReportedTags(report).size(), 5000u);
+    EXPECT_EQ(ReportedTags(report), Sequence(0, 4999));
     EXPECT_EQ(SplitCrLf(report).back(), kEndLine);
 }
 
@@ -220,7 +224,7 @@ TEST_F(ReportWriter, ProgramEndingDuringARunFinishesTheFile) {
 TEST_F(ReportWriter, ClearBufferDuringARunEndsTheFileWithItsEndLine) {
     ASSERT_TRUE(SessionBuffer::Allocate(5000, false));
     SessionBuffer::Rewind();
-    for (uint16_t tag = 0; tag < 5000; ++tag) StoreFrame(TaggedFrame(tag));
+    StoreTaggedFrames(0, 4999);
     ASSERT_EQ(mkfifo(path_.c_str(), 0600), 0);
 
     std::latch started(1), full(1), cleared(1);
@@ -235,13 +239,11 @@ TEST_F(ReportWriter, ClearBufferDuringARunEndsTheFileWithItsEndLine) {
         full.count_down();
         cleared.wait();
         char chunk[65536];
-        ssize_t n;
-        while ((n = read(fd, chunk, sizeof chunk)) > 0) received.append(chunk, static_cast<size_t>(n));
+        for (ssize_t n; (n = read(fd, chunk, sizeof chunk)) > 0;) received.append(chunk, static_cast<size_t>(n));
         close(fd);
-        // Let the writer's read-back of the pipe see an empty file.
-        close(open(path_.c_str(), O_WRONLY));
+        close(open(path_.c_str(), O_WRONLY)); // the writer's read-back of the pipe sees an empty file
     });
-    StartReport(&area_, path_.c_str());
+    StartReport(&recorder_, path_.c_str());
     started.count_down();
     full.wait();
     EXPECT_TRUE(IsReportWriting());
@@ -254,13 +256,11 @@ TEST_F(ReportWriter, ClearBufferDuringARunEndsTheFileWithItsEndLine) {
     const std::vector<uint16_t> tags = ReportedTags(received);
     ASSERT_GT(tags.size(), 0u);
     ASSERT_LT(tags.size(), 5000u);
-    for (size_t i = 0; i < tags.size(); ++i) ASSERT_EQ(tags[i], i);
+    EXPECT_EQ(tags, Sequence(0, static_cast<uint16_t>(tags.size() - 1)));
     const Lines lines = SplitCrLf(received);
     ASSERT_GE(lines.size(), 3u);
-    EXPECT_EQ(lines[lines.size() - 3], std::string(80, '-'));
-    EXPECT_EQ(lines[lines.size() - 2], "");
-    EXPECT_EQ(lines.back(), kEndLine);
-    EXPECT_EQ(status_.Texts().back(), kStatusIdle);
+    EXPECT_EQ(Lines(lines.end() - 3, lines.end()), (Lines{std::string(80, '-'), "", kEndLine}));
+    EXPECT_EQ(recorder_.Statuses().back(), kStatusIdle);
 }
 
 } // namespace

@@ -34,17 +34,13 @@ TEST_F(OutputWindow, TextFromTheWriterThreadArrivesWholeAndInOrder)
     writer.join();
     // Posted, not set from the writer thread.
     EXPECT_TRUE(Form3->Memo1->toPlainText().isEmpty());
-    const QString last = "Frame 1\nFrame 2\n";
-    EXPECT_TRUE(QTest::qWaitFor([&] { return Form3->Memo1->toPlainText() == last; }, 5000))
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Form3->Memo1->toPlainText() == "Frame 1\nFrame 2\n"; }, 5000))
         << Form3->Memo1->toPlainText().toStdString();
 }
 
 TEST_F(OutputWindow, EveryByteIsOneCharacter)
 {
-    std::string text = "7F 80 FF |.";
-    text += static_cast<char>(0xE9);
-    text += static_cast<char>(0xFF);
-    text += "|";
+    const std::string text = "7F 80 FF |.\xE9\xFF|";
     Form3->TextArea()->ShowReportText(text);
     ASSERT_TRUE(QTest::qWaitFor([&] { return !Form3->Memo1->toPlainText().isEmpty(); }, 5000));
     const QString shown = Form3->Memo1->toPlainText();
@@ -53,28 +49,23 @@ TEST_F(OutputWindow, EveryByteIsOneCharacter)
     EXPECT_EQ(shown.at(12), QChar(0xFF));
 }
 
+// The dump's columns line up only if every character is equally wide.
 TEST_F(OutputWindow, MemoShowsAFixedPitchFont)
 {
-    const QFont font = Form3->Memo1->font();
-    EXPECT_EQ(font.pixelSize(), 13);
-    // The dump's columns line up only if every character is equally wide.
-    const QFontMetrics metrics(font);
+    const QFontMetrics metrics(Form3->Memo1->font());
     const int width = metrics.horizontalAdvance("MMMMMMMM");
     for (const char* sample : {"........", "iiiiiiii", "        ", "|0F 1a|W"})
-        EXPECT_EQ(metrics.horizontalAdvance(sample), width) << sample << " in " << QFontInfo(font).family().toStdString();
-    EXPECT_EQ(Form3->Memo1->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
-    EXPECT_FALSE(Form3->Memo1->isReadOnly());
+        EXPECT_EQ(metrics.horizontalAdvance(sample), width)
+            << sample << " in " << QFontInfo(Form3->Memo1->font()).family().toStdString();
 }
 
 TEST_F(OutputWindow, OkHidesTheWindowAndKeepsTheText)
 {
     Form3->show();
     Form3->Memo1->setPlainText("report");
-    EXPECT_EQ(Form3->SpeedButton2->text(), "Ok");
     Form3->SpeedButton2->click();
     EXPECT_FALSE(Form3->isVisible());
     EXPECT_EQ(Form3->Memo1->toPlainText(), "report");
-    EXPECT_EQ(Form3->windowTitle(), "Quarn Analyzer 1.0 Output [file saved as output.txt]");
 }
 
 } // namespace
