@@ -8,20 +8,15 @@ using namespace std::chrono_literals;
 using TestFrames::Range;
 using TestFrames::ReadStored;
 
-TEST_F(LiveCapture, SessionCaptureStoresNFramesInSendOrderAndEndsItself)
+TEST_F(LiveCapture, SessionCaptureStoresNFramesInSendOrderEndsItselfAndStartsAgainAfterClear)
 {
-    const int labelWrites = labels.writes;
-    ASSERT_TRUE(SessionBuffer::Allocate(10, false));
-    ASSERT_TRUE(StartCapture());
-    for (uint32_t n = 1; n <= 12; ++n)
-        Send(n);
-    ASSERT_TRUE(WaitUntil([] { return !IsCapturing(); }));
-    WaitCaptureEnd();
-
+    const size_t labelWrites = labels.names.size() + labels.addresses.size();
+    ASSERT_NO_FATAL_FAILURE(CaptureSession(10, 1, 12));
     const auto stored = ReadStored();
     EXPECT_EQ(stored.numbers, Range(1, 10));
     EXPECT_TRUE(stored.lengthsMatch);
     EXPECT_TRUE(stored.buffersDistinct);
+    EXPECT_FALSE(IsCapturing());
     EXPECT_EQ(FrameCounter(), 10);
     ASSERT_FALSE(status.Status().empty());
     EXPECT_EQ(status.Status().back(), kStatusIdle);
@@ -29,7 +24,16 @@ TEST_F(LiveCapture, SessionCaptureStoresNFramesInSendOrderAndEndsItself)
     EXPECT_EQ(status.Counter().back(), "10");
     EXPECT_EQ(LiveFrameBuffers(), 10u); // the ring's packets and buffers are gone
     EXPECT_NE(BoundAdapter(), nullptr); // bound again, labels untouched
-    EXPECT_EQ(labels.writes, labelWrites);
+    EXPECT_EQ(labels.names.size() + labels.addresses.size(), labelWrites);
+
+    // What the Clear buffer and Start handlers do; the same adapter, a fresh ring.
+    SessionBuffer::ClearCount();
+    ResetFrameCounter();
+    EXPECT_EQ(status.Counter().back(), "0");
+    ASSERT_NO_FATAL_FAILURE(CaptureSession(5, 101, 105));
+    EXPECT_EQ(ReadStored().numbers, Range(101, 105));
+    EXPECT_EQ(FrameCounter(), 5);
+    EXPECT_EQ(LiveFrameBuffers(), 5u);
 }
 
 TEST_F(LiveCapture, ContinuousCaptureKeepsTheNewestFramesUntilStop)
@@ -44,9 +48,8 @@ TEST_F(LiveCapture, ContinuousCaptureKeepsTheNewestFramesUntilStop)
 
     EXPECT_FALSE(IsCapturing());
     EXPECT_EQ(SessionBuffer::Count(), 10u);
-    auto expected = Range(21, 25);
-    for (uint32_t n : Range(16, 20))
-        expected.push_back(n);
+    auto expected = Range(21, 25), older = Range(16, 20);
+    expected.insert(expected.end(), older.begin(), older.end());
     const auto stored = ReadStored();
     EXPECT_EQ(stored.numbers, expected);
     EXPECT_TRUE(stored.lengthsMatch);
@@ -55,29 +58,26 @@ TEST_F(LiveCapture, ContinuousCaptureKeepsTheNewestFramesUntilStop)
     EXPECT_EQ(LiveFrameBuffers(), 10u);
 }
 
-// Frames 1..8 alternate between sources A (odd) and B (even); each case is a
-// capture of its own on the same adapter.
+// Frames 1..8 alternate between sources A (odd) and B (even); one capture per case.
 TEST_F(LiveCapture, OnlyFramesTheFilterAcceptsAreCountedAndStored)
 {
-    FrameFilter fromA, fromB, fromAOff;
+    FrameFilter fromA;
     fromA.Enabled = fromA.MACSourceOn = true;
     std::copy(TestFrames::kSourceA.begin(), TestFrames::kSourceA.end(), fromA.MACSource);
-    fromB = fromA;
+    FrameFilter fromB = fromA, fromAOff = fromA;
     std::copy(TestFrames::kSourceB.begin(), TestFrames::kSourceB.end(), fromB.MACSource);
-    fromAOff = fromA;
     fromAOff.Enabled = false;
-    struct Case {
+    const struct {
         const char* what;
         FrameFilter filter1, filter2;
         std::vector<uint32_t> kept;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {"filter 1 keeps source A", fromA, FrameFilter{}, {1, 3, 5, 7}},
         {"filter 2 keeps source B", FrameFilter{}, fromB, {2, 4, 6, 8}},
         {"either slot may accept", fromA, fromB, Range(1, 8)},
         {"slots off keep every frame", fromAOff, fromAOff, Range(1, 8)},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         PublishFilters(c.filter1, c.filter2);
         ASSERT_TRUE(SessionBuffer::Allocate(10, true));
@@ -93,9 +93,9 @@ TEST_F(LiveCapture, OnlyFramesTheFilterAcceptsAreCountedAndStored)
     }
 }
 
-// Each Stop ends a capture on which no frame ever arrives. The contract is
-// 100 ms; the best of three keeps a loaded machine from failing it by chance,
-// while a Stop that waits for traffic or for a long timeout fails every time.
+// Stop ends a capture on which no frame ever arrives. The best of three keeps a
+// loaded machine from failing the 100 ms by chance; a Stop that waits for
+// traffic or a long timeout fails every time.
 TEST_F(LiveCapture, StopWithoutTrafficReturnsPromptly)
 {
     auto best = std::chrono::steady_clock::duration::max();
@@ -112,30 +112,6 @@ TEST_F(LiveCapture, StopWithoutTrafficReturnsPromptly)
     }
     EXPECT_LT(best, 100ms);
     EXPECT_EQ(status.StatusCount(kStatusIdle), 3u);
-}
-
-TEST_F(LiveCapture, NewStartAfterClearCapturesOnTheSameAdapter)
-{
-    ASSERT_TRUE(SessionBuffer::Allocate(5, false));
-    ASSERT_TRUE(StartCapture());
-    for (uint32_t n = 1; n <= 5; ++n)
-        Send(n);
-    ASSERT_TRUE(WaitUntil([] { return !IsCapturing(); }));
-    WaitCaptureEnd();
-
-    // What the Clear buffer and Start handlers do.
-    SessionBuffer::ClearCount();
-    ResetFrameCounter();
-    EXPECT_EQ(status.Counter().back(), "0");
-    ASSERT_TRUE(SessionBuffer::Allocate(5, false));
-    ASSERT_TRUE(StartCapture());
-    for (uint32_t n = 101; n <= 105; ++n)
-        Send(n);
-    ASSERT_TRUE(WaitUntil([] { return !IsCapturing(); }));
-    WaitCaptureEnd();
-    EXPECT_EQ(ReadStored().numbers, Range(101, 105));
-    EXPECT_EQ(FrameCounter(), 5);
-    EXPECT_EQ(LiveFrameBuffers(), 5u);
 }
 
 // The operator closes the program after a session capture has ended by itself:
@@ -160,19 +136,17 @@ TEST_F(LiveCapture, ProgramEndsCleanlyAfterACaptureEndedByItself)
 
 TEST_F(LiveCapture, StartIsRefusedWithoutAdapterSessionBufferOrRing)
 {
-    struct Case {
+    const struct {
         const char* why;
-        bool bound;
-        bool buffer;
+        bool bound, buffer;
         int64_t buffersLeft; // frame buffers that may still be allocated; -1: any
-    };
-    const Case cases[] = {
+    } cases[] = {
         {"no adapter", false, true, -1},
         {"no session buffer", true, false, -1},
         {"no buffer for the first packet", true, true, 0},
         {"no buffer for the last packet", true, true, kReceiveRingSize - 1},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.why);
         if (!c.bound)
             ReleaseAdapter();
@@ -194,11 +168,7 @@ TEST_F(LiveCapture, StartIsRefusedWithoutAdapterSessionBufferOrRing)
         }
     }
     // Nothing was left half-started: the adapter still captures.
-    ASSERT_TRUE(SessionBuffer::Allocate(2, false));
-    ASSERT_TRUE(StartCapture());
-    Send(1);
-    Send(2);
-    ASSERT_TRUE(WaitUntil([] { return !IsCapturing(); }));
+    ASSERT_NO_FATAL_FAILURE(CaptureSession(2, 1, 2));
     EXPECT_EQ(ReadStored().numbers, Range(1, 2));
 }
 

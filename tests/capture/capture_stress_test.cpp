@@ -1,7 +1,7 @@
 // Start and Stop, over and over, while frames flow from the peer and the filter
-// slots are republished from another thread. Meant for the sanitizer builds:
-// a race, a leak or a double free fails the run there; here every cycle must
-// also leave each buffer owned exactly once.
+// slots are republished from another thread. Meant for the sanitizer builds
+// (a race, leak or double free fails there); every cycle must also leave each
+// buffer owned exactly once.
 #include "live_capture.h"
 
 namespace {
@@ -25,10 +25,7 @@ TEST_F(LiveCapture, StartStopCyclesUnderTrafficAndFilterChanges)
         fromA.Enabled = fromA.MACSourceOn = true;
         std::copy(TestFrames::kSourceA.begin(), TestFrames::kSourceA.end(), fromA.MACSource);
         for (int k = 0; !stop.stop_requested(); ++k) {
-            if (k % 2)
-                PublishFilters(fromA, FrameFilter{});
-            else
-                PublishFilters(FrameFilter{}, FrameFilter{});
+            PublishFilters(k % 2 ? fromA : FrameFilter{}, FrameFilter{});
             std::this_thread::sleep_for(100us);
         }
     });
@@ -36,19 +33,13 @@ TEST_F(LiveCapture, StartStopCyclesUnderTrafficAndFilterChanges)
     int selfEnded = 0; // captures that ended by themselves before Stop
     for (int cycle = 0; cycle < kCycles; ++cycle) {
         status.Clear();
-        // Session-mode cycles often fill up and end themselves, racing Stop.
+        // Session-mode cycles (odd) end by Stop, by themselves, or by both at
+        // about the same moment; every fourth runs until its buffer is full, so
+        // the capture's own end is certainly met.
         ASSERT_TRUE(SessionBuffer::Allocate(kSlots, cycle % 2 == 0));
         ASSERT_TRUE(StartCapture());
-        // Frames reach a capture a few milliseconds after they were sent, so
-        // session cycles run longer: some end by Stop, some by themselves,
-        // some by both at about the same moment.
-        // Every fourth session cycle runs until its buffer is full, so the
-        // capture's own end is certainly met, whatever the receive ring's
-        // hand-up delay on this machine.
         if (cycle % 8 == 7) {
-            const auto deadline = std::chrono::steady_clock::now() + 2s;
-            while (IsCapturing() && std::chrono::steady_clock::now() < deadline)
-                std::this_thread::sleep_for(1ms);
+            WaitUntil([] { return !IsCapturing(); }, 2s);
         } else {
             const int wait = cycle % 2 ? cycle / 2 % 4 * 4000 : cycle % 5 * 500;
             std::this_thread::sleep_for(std::chrono::microseconds(wait));

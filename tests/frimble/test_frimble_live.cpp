@@ -1,10 +1,21 @@
-// The packet library against real interfaces in a private namespace: the
-// adapter-name list, the address and filter requests, promiscuous mode.
+// The packet library on a private veth pair: the adapter-name list, requests
+// and promiscuous mode; the receive contract (posting order, exact lengths, cut
+// jumbo frames, receives ended by close and by reset while another thread waits).
 #include <gtest/gtest.h>
 #include <net/if.h>
+#include <sched.h>
+#include <fcntl.h>
+#include <unistd.h>
 
+#include <array>
+#include <atomic>
+#include <chrono>
 #include <cstring>
+#include <future>
+#include <memory>
 #include <string>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include "frimble/frimble.h"
@@ -13,133 +24,105 @@
 namespace {
 
 using quarn::test::LiveNet;
+using quarn::test::RunQuiet;
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
 
 std::string ReadList()
 {
     char buffer[1024];
     uint32_t size = sizeof buffer;
-    if (!PacketGetAdapterNames(buffer, &size))
-        return "<unreadable>";
-    return std::string(buffer, size);
+    return PacketGetAdapterNames(buffer, &size) ? std::string(buffer, size) : "<unreadable>";
 }
 
+// The multi-string form: each name ends in a NUL, the list in one more.
 std::string Multi(const std::vector<std::string>& names)
 {
     std::string list;
     for (const std::string& n : names)
-        list += "\\Device\\" + n + std::string(1, '\0');
-    return list + std::string(1, '\0');
+        list += "\\Device\\" + n + '\0';
+    return list + '\0';
 }
-
-bool Sh(const std::string& command) { return std::system((command + " >/dev/null 2>&1").c_str()) == 0; }
 
 TEST(AdapterNames, UpEthernetInterfacesFirstThenTheRestByIndex)
 {
     QUARN_REQUIRE_LIVE();
     LiveNet net;
     ASSERT_TRUE(net.Ready()) << net.Error();
-    EXPECT_EQ(ReadList(), Multi({net.CaptureInterface()}));
+    const std::string capture = net.CaptureInterface(), first = net.AdapterName();
+    EXPECT_EQ(ReadList(), Multi({capture}));
+    char one[256] = "untouched";
+    EXPECT_EQ(PacketGetName(one, 1), 0);  // one adapter: only index 0
+    EXPECT_STREQ(one, "untouched");
 
     // Two more Ethernet interfaces, down; loopback and non-Ethernet links stay out.
     const std::string ns = "ip -n " + net.CaptureNamespace() + " ";
-    const std::string a = net.CaptureInterface() + "a", b = net.CaptureInterface() + "b";
-    ASSERT_TRUE(Sh(ns + "link add " + a + " type veth peer name " + b));
-    // Order by index whatever order the kernel numbered the pair in.
-    std::string low = a, high = b;
-    if (if_nametoindex(a.c_str()) > if_nametoindex(b.c_str()))
-        std::swap(low, high);
-    ASSERT_TRUE(Sh(ns + "link set lo up"));
-    const std::string tun = net.CaptureInterface() + "t";
-    ASSERT_TRUE(Sh(ns + "tuntap add dev " + tun + " mode tun"));
-    ASSERT_TRUE(Sh(ns + "link set " + tun + " up"));
-    EXPECT_EQ(ReadList(), Multi({net.CaptureInterface(), low, high}));
+    std::string low = capture + "a", high = capture + "b";
+    ASSERT_TRUE(RunQuiet(ns + "link add " + low + " type veth peer name " + high));
+    if (if_nametoindex(low.c_str()) > if_nametoindex(high.c_str()))
+        std::swap(low, high);  // by index, whatever order the kernel numbered them in
+    ASSERT_TRUE(RunQuiet(ns + "link set lo up"));
+    ASSERT_TRUE(RunQuiet(ns + "tuntap add dev " + capture + "t mode tun"));
+    ASSERT_TRUE(RunQuiet(ns + "link set " + capture + "t up"));
+    EXPECT_EQ(ReadList(), Multi({capture, low, high}));
 
     // Read afresh: once the higher one is up it moves ahead, behind the older capture end.
-    ASSERT_TRUE(Sh(ns + "link set " + high + " up"));
-    EXPECT_EQ(ReadList(), Multi({net.CaptureInterface(), high, low}));
+    ASSERT_TRUE(RunQuiet(ns + "link set " + high + " up"));
+    const std::string list = Multi({capture, high, low});
+    EXPECT_EQ(ReadList(), list);
 
     // The list must fit the buffer whole.
-    const std::string list = Multi({net.CaptureInterface(), high, low});
     std::vector<char> buffer(list.size());
     uint32_t size = static_cast<uint32_t>(list.size() - 1);
     EXPECT_FALSE(PacketGetAdapterNames(buffer.data(), &size));
     size = static_cast<uint32_t>(list.size());
     ASSERT_TRUE(PacketGetAdapterNames(buffer.data(), &size));
-    EXPECT_EQ(size, list.size());
     EXPECT_EQ(std::string(buffer.data(), size), list);
 
     // PacketGetName: indexes 0..3 step through the list, any other gives the first.
-    struct Case {
+    const struct {
         int index;
-        bool found;
-        std::string name;
-    };
-    const std::string first = "\\Device\\" + net.CaptureInterface();
-    for (const Case& c : std::vector<Case>{{0, true, first},
-                                           {1, true, "\\Device\\" + high},
-                                           {2, true, "\\Device\\" + low},
-                                           {3, false, "untouched"},
-                                           {4, true, first},
-                                           {5, true, first},
-                                           {-1, true, first}}) {
+        std::string name;  // "untouched": not found
+    } cases[] = {{0, first}, {1, "\\Device\\" + high}, {2, "\\Device\\" + low}, {3, "untouched"},
+                 {4, first}, {5, first},              {-1, first}};
+    for (const auto& c : cases) {
         char destination[256] = "untouched";
-        EXPECT_EQ(PacketGetName(destination, c.index), c.found ? 1 : 0) << c.index;
+        EXPECT_EQ(PacketGetName(destination, c.index), c.name == "untouched" ? 0 : 1) << c.index;
         EXPECT_EQ(std::string(destination), c.name) << c.index;
     }
 }
 
-TEST(AdapterNames, OneAdapterOnlyHasIndexZero)
+TEST(Adapter, AnswersItsAddressAndIsPromiscuousAsLongAsItIsOpen)
 {
     QUARN_REQUIRE_LIVE();
     LiveNet net;
     ASSERT_TRUE(net.Ready()) << net.Error();
-    char destination[256] = "untouched";
-    EXPECT_EQ(PacketGetName(destination, 1), 0);
-    EXPECT_STREQ(destination, "untouched");
-    EXPECT_EQ(PacketGetName(destination, 0), 1);
-    EXPECT_EQ(std::string(destination), net.AdapterName());
-}
-
-TEST(Adapter, OpensTheInterfaceAndAnswersItsAddress)
-{
-    QUARN_REQUIRE_LIVE();
-    LiveNet net;
-    ASSERT_TRUE(net.Ready()) << net.Error();
+    const int before = net.CapturePromiscuity();
+    ASSERT_GE(before, 0);
     AdapterObject* adapter = PacketOpenAdapter(net.AdapterName().c_str());
     ASSERT_NE(adapter, nullptr);
     EXPECT_EQ(std::string(adapter->LinkName), "\\\\.\\Packet_" + net.CaptureInterface());
-    EXPECT_GE(adapter->Device, 0);
-
     uint8_t address[6] = {};
     EXPECT_EQ(PacketGetAddress(adapter, address), 6);
     EXPECT_EQ(0, std::memcmp(address, net.CaptureMac().data(), 6));
     EXPECT_TRUE(PacketResetAdapter(adapter));
-    PacketCloseAdapter(adapter);
-}
+    EXPECT_EQ(net.CapturePromiscuity(), before);
+    EXPECT_TRUE(PacketSetFilter(adapter, NDIS_PACKET_TYPE_PROMISCUOUS));
+    EXPECT_EQ(net.CapturePromiscuity(), before + 1);
 
-TEST(Adapter, RequestsItDoesNotKnowAnswerZeroBytes)
-{
-    QUARN_REQUIRE_LIVE();
-    LiveNet net;
-    ASSERT_TRUE(net.Ready()) << net.Error();
-    AdapterObject* adapter = PacketOpenAdapter(net.AdapterName().c_str());
-    ASSERT_NE(adapter, nullptr);
-
-    struct Case {
+    // Requests the library does not know answer zero bytes and leave the data alone.
+    const struct {
         const char* what;
         int set;
-        uint32_t oid;
-        uint32_t length;
-        uint32_t data;
-        uint32_t answer;
-    };
-    for (const Case& c : std::vector<Case>{{"address query", 0, OID_802_3_CURRENT_ADDRESS, 6, 0, 14},
-                                           {"unknown oid", 0, 0x00010101u, 6, 0xA5A5A5A5u, 0},
-                                           {"address set", 1, OID_802_3_CURRENT_ADDRESS, 6, 0xA5A5A5A5u, 0},
-                                           {"address room too small", 0, OID_802_3_CURRENT_ADDRESS, 4, 0x5A5A5A5Au, 0},
-                                           {"filter query", 0, OID_GEN_CURRENT_PACKET_FILTER, 4, 0x5A5A5A5Au, 0},
-                                           {"filter without promiscuous", 1, OID_GEN_CURRENT_PACKET_FILTER, 4, 0x01, 0},
-                                           {"promiscuous filter", 1, OID_GEN_CURRENT_PACKET_FILTER, 4, 0x20, 12}}) {
+        uint32_t oid, length, data, answer;
+    } cases[] = {{"address query", 0, OID_802_3_CURRENT_ADDRESS, 6, 0, 14},
+                 {"unknown oid", 0, 0x00010101u, 6, 0xA5A5A5A5u, 0},
+                 {"address set", 1, OID_802_3_CURRENT_ADDRESS, 6, 0xA5A5A5A5u, 0},
+                 {"address room too small", 0, OID_802_3_CURRENT_ADDRESS, 4, 0x5A5A5A5Au, 0},
+                 {"filter query", 0, OID_GEN_CURRENT_PACKET_FILTER, 4, 0x5A5A5A5Au, 0},
+                 {"filter without promiscuous", 1, OID_GEN_CURRENT_PACKET_FILTER, 4, 0x01, 0},
+                 {"promiscuous filter", 1, OID_GEN_CURRENT_PACKET_FILTER, 4, 0x20, 12}};
+    for (const auto& c : cases) {
         uint32_t record[8] = {c.oid, c.length, c.data, c.data};
         EXPECT_EQ(PacketRequest(adapter, c.set, reinterpret_cast<OidRequest*>(record)), c.answer) << c.what;
         if (c.answer == 0) {
@@ -147,35 +130,251 @@ TEST(Adapter, RequestsItDoesNotKnowAnswerZeroBytes)
         }
     }
     EXPECT_FALSE(PacketSetFilter(adapter, 0x01));
-    EXPECT_TRUE(PacketSetFilter(adapter, NDIS_PACKET_TYPE_PROMISCUOUS));
-    PacketCloseAdapter(adapter);
-}
-
-TEST(Adapter, PromiscuousFilterLastsAsLongAsTheAdapter)
-{
-    QUARN_REQUIRE_LIVE();
-    LiveNet net;
-    ASSERT_TRUE(net.Ready()) << net.Error();
-    const int before = net.CapturePromiscuity();
-    ASSERT_GE(before, 0);
-
-    AdapterObject* adapter = PacketOpenAdapter(net.AdapterName().c_str());
-    ASSERT_NE(adapter, nullptr);
-    EXPECT_EQ(net.CapturePromiscuity(), before);
-    EXPECT_TRUE(PacketSetFilter(adapter, NDIS_PACKET_TYPE_PROMISCUOUS));
-    EXPECT_EQ(net.CapturePromiscuity(), before + 1);
-    EXPECT_TRUE(PacketSetFilter(adapter, NDIS_PACKET_TYPE_PROMISCUOUS));  // set again: still one
-    EXPECT_EQ(net.CapturePromiscuity(), before + 1);
+    EXPECT_EQ(net.CapturePromiscuity(), before + 1);  // set again by the request: still one
 
     AdapterObject* second = PacketOpenAdapter(net.AdapterName().c_str());
     ASSERT_NE(second, nullptr);
     EXPECT_TRUE(PacketSetFilter(second, NDIS_PACKET_TYPE_PROMISCUOUS));
     EXPECT_EQ(net.CapturePromiscuity(), before + 2);
-
     PacketCloseAdapter(adapter);
     EXPECT_EQ(net.CapturePromiscuity(), before + 1);
     PacketCloseAdapter(second);
     EXPECT_EQ(net.CapturePromiscuity(), before);
+}
+
+constexpr uint32_t kFrameBuffer = 1514;
+
+// One receive packet with its own buffer, filled with 0xEE to show overruns.
+struct Receive {
+    Receive()
+    {
+        buffer.fill(0xEE);
+        PacketInitPacket(packet, buffer.data(), kFrameBuffer);
+    }
+    ~Receive() { PacketFreePacket(packet); }
+    PacketObject* packet = PacketAllocatePacket();
+    std::array<uint8_t, kFrameBuffer> buffer;
+};
+
+// The byte count of a completed wait, or -1 for a failed one (whose count must be 0).
+int64_t Wait(AdapterObject* adapter, Receive& r)
+{
+    uint32_t count = 99;
+    if (PacketWaitPacket(adapter, r.packet, &count))
+        return count;
+    EXPECT_EQ(count, 0u) << "a failed wait must report no bytes";
+    return -1;
+}
+
+class LiveAdapter : public ::testing::Test {
+protected:
+    void SetUp() override { QUARN_REQUIRE_LIVE(); }
+    void Open(LiveNet::Options options = {})
+    {
+        net = std::make_unique<LiveNet>(options);
+        ASSERT_TRUE(net->Ready()) << net->Error();
+        adapter = PacketOpenAdapter(net->AdapterName().c_str());
+        ASSERT_NE(adapter, nullptr);
+        ASSERT_TRUE(PacketSetFilter(adapter, NDIS_PACKET_TYPE_PROMISCUOUS));
+    }
+    void TearDown() override
+    {
+        if (adapter != nullptr)
+            PacketCloseAdapter(adapter);
+        net.reset();
+    }
+    bool Post(Receive& r) { return PacketReceivePacket(adapter, r.packet, false, nullptr); }
+    int64_t Wait(Receive& r) { return ::Wait(adapter, r); }
+    // Sends a frame of `length` bytes to the capture end, its payload told apart by `tag`.
+    std::vector<uint8_t> Send(size_t length, uint8_t tag, bool vlan = false)
+    {
+        std::vector<uint8_t> frame(length);
+        std::memcpy(frame.data(), net->CaptureMac().data(), 6);
+        std::memcpy(frame.data() + 6, net->PeerMac().data(), 6);
+        frame[12] = 0x88;  // a local experimental EtherType
+        frame[13] = 0xB5;
+        for (size_t i = 14; i < length; ++i)
+            frame[i] = static_cast<uint8_t>(tag + i);
+        const uint8_t vlanTag[4] = {0x81, 0x00, 0x20, 0x07};  // priority 1, VLAN 7
+        if (vlan)
+            frame.insert(frame.begin() + 12, vlanTag, vlanTag + 4);
+        EXPECT_TRUE(net->Send(frame)) << length;
+        return frame;
+    }
+
+    std::unique_ptr<LiveNet> net;
+    AdapterObject* adapter = nullptr;
+};
+
+TEST_F(LiveAdapter, PostedReceivesCompleteInPostingOrderWithExactLengths)
+{
+    ASSERT_NO_FATAL_FAILURE(Open(LiveNet::Options{.mtu = 9000}));
+    std::array<Receive, 16> ring;
+    for (Receive& r : ring)
+        ASSERT_TRUE(Post(r));
+    std::vector<std::vector<uint8_t>> sent;
+    for (int i = 0; i < 16; ++i)  // the fourth carries a VLAN tag, which the kernel takes out
+        sent.push_back(Send(60 + 90 * i, static_cast<uint8_t>(i), i == 3));
+    for (int i = 0; i < 16; ++i) {
+        const size_t length = sent[i].size();
+        ASSERT_EQ(Wait(ring[i]), int64_t(length)) << i;
+        EXPECT_EQ(0, std::memcmp(ring[i].buffer.data(), sent[i].data(), length)) << i;
+        EXPECT_EQ(ring[i].buffer[length], 0xEE) << i << ": written past the frame";
+    }
+    // A jumbo frame is cut to the buffer length; the buffer field may be swapped
+    // between receives, and the next one lands in the new buffer.
+    std::array<uint8_t, kFrameBuffer> other{};
+    PacketInitPacket(ring[0].packet, other.data(), kFrameBuffer);
+    ASSERT_TRUE(Post(ring[0]));
+    const auto jumbo = Send(9000, 9);
+    EXPECT_EQ(Wait(ring[0]), 1514);
+    EXPECT_EQ(0, std::memcmp(other.data(), jumbo.data(), 1514));
+}
+
+TEST_F(LiveAdapter, FramesGoToThePostedQueueOnly)
+{
+    ASSERT_NO_FATAL_FAILURE(Open());
+    // A frame arriving while nothing is posted is not handed up later.
+    Send(90, 1);
+    std::this_thread::sleep_for(milliseconds(30));
+    Receive first, second;
+    ASSERT_TRUE(Post(first));
+    ASSERT_TRUE(Post(second));
+    const auto a = Send(91, 2);
+    Send(70, 3);
+    // Waiting for the later packet completes the earlier one first.
+    EXPECT_EQ(Wait(second), 70);
+    EXPECT_EQ(Wait(first), 91);
+    EXPECT_EQ(0, std::memcmp(first.buffer.data(), a.data(), 91));
+
+    // Freeing a posted packet takes it out of the queue.
+    auto freed = std::make_unique<Receive>();
+    ASSERT_TRUE(Post(*freed));
+    ASSERT_TRUE(Post(first));
+    freed.reset();
+    Send(99, 5);
+    EXPECT_EQ(Wait(first), 99);
+}
+
+TEST_F(LiveAdapter, SyncReceiveWaitsAndAFailedPostIsReportedByTheWaitAtOnce)
+{
+    ASSERT_NO_FATAL_FAILURE(Open());
+    Receive receive;
+    auto sender = std::async(std::launch::async, [&] {
+        std::this_thread::sleep_for(milliseconds(30));
+        Send(123, 4);
+    });
+    uint32_t count = 0;
+    EXPECT_TRUE(PacketReceivePacket(adapter, receive.packet, true, &count));
+    sender.get();
+    EXPECT_EQ(count, 123u);
+
+    PacketInitPacket(receive.packet, nullptr, 0);  // nothing to read into
+    EXPECT_TRUE(Post(receive));                    // async posts report nothing
+    const auto start = Clock::now();
+    EXPECT_EQ(Wait(receive), -1);
+    EXPECT_LT(Clock::now() - start, milliseconds(50));
+    EXPECT_EQ(Wait(receive), -1);  // nothing outstanding left to collect
+}
+
+// Runs a wait on another thread; Returned() tells whether and when it came back.
+struct BlockedWait {
+    BlockedWait(AdapterObject* adapter, Receive& r)
+        : thread([this, adapter, &r] {
+              result = Wait(adapter, r);
+              at = Clock::now();
+              returned = true;
+          })
+    {
+        std::this_thread::sleep_for(milliseconds(50));
+    }
+    std::atomic<bool> returned{false};
+    int64_t result = 0;
+    Clock::time_point at;
+    std::thread thread;
+};
+
+TEST_F(LiveAdapter, ClosingEndsAWaitInAnotherThreadPromptly)
+{
+    ASSERT_NO_FATAL_FAILURE(Open());
+    const int promiscuous = net->CapturePromiscuity();
+    Receive waited, queued;
+    ASSERT_TRUE(Post(waited));
+    ASSERT_TRUE(Post(queued));
+    BlockedWait wait(adapter, queued);
+    ASSERT_FALSE(wait.returned);
+    const auto closedAt = Clock::now();
+    PacketCloseAdapter(adapter);  // frees the AdapterObject while the wait is inside
+    AdapterObject* closed = std::exchange(adapter, nullptr);
+    wait.thread.join();
+    EXPECT_EQ(wait.result, -1);
+    EXPECT_LT(wait.at - closedAt, milliseconds(100));
+    // Every other outstanding receive ended too; the wait never touches the freed adapter.
+    EXPECT_EQ(::Wait(closed, waited), -1);
+    // The socket went with the last waiter, and promiscuity with it.
+    EXPECT_EQ(net->CapturePromiscuity(), promiscuous - 1);
+}
+
+TEST_F(LiveAdapter, ResetEndsOutstandingReceivesAndForgetsCapturedFrames)
+{
+    ASSERT_NO_FATAL_FAILURE(Open());
+    Receive blocked, pending;
+    ASSERT_TRUE(Post(blocked));
+    BlockedWait wait(adapter, blocked);
+    ASSERT_FALSE(wait.returned);
+    ASSERT_TRUE(Post(pending));  // a second receive outstanding behind it
+    const auto resetAt = Clock::now();
+    EXPECT_TRUE(PacketResetAdapter(adapter));
+    wait.thread.join();
+    EXPECT_EQ(wait.result, -1);
+    EXPECT_LT(wait.at - resetAt, milliseconds(100));
+    EXPECT_EQ(Wait(pending), -1);
+
+    // Still open and usable: a frame captured before the reset is gone, new ones arrive.
+    ASSERT_TRUE(Post(blocked));
+    Send(66, 1);
+    std::this_thread::sleep_for(milliseconds(30));
+    EXPECT_TRUE(PacketResetAdapter(adapter));
+    EXPECT_EQ(Wait(blocked), -1);
+    ASSERT_TRUE(Post(blocked));
+    Send(67, 2);
+    EXPECT_EQ(Wait(blocked), 67);
+    // A later wait blocks again instead of seeing the old wake-up.
+    ASSERT_TRUE(Post(blocked));
+    std::thread late([&] { Send(68, 3); });
+    EXPECT_EQ(Wait(blocked), 68);
+    late.join();
+}
+
+TEST_F(LiveAdapter, SendReachesTheOtherEnd)
+{
+    ASSERT_NO_FATAL_FAILURE(Open());
+    // An adapter on the peer end, opened from a thread inside the peer namespace.
+    std::promise<bool> opened;
+    Receive receive;
+    int64_t received = 0;
+    std::thread peer([&] {
+        const int ns = open(("/run/netns/" + net->PeerNamespace()).c_str(), O_RDONLY | O_CLOEXEC);
+        AdapterObject* peerAdapter = ns >= 0 && setns(ns, CLONE_NEWNET) == 0
+            ? PacketOpenAdapter(("\\Device\\" + net->PeerInterface()).c_str()) : nullptr;
+        close(ns);
+        opened.set_value(peerAdapter != nullptr && PacketReceivePacket(peerAdapter, receive.packet, false, nullptr));
+        if (peerAdapter != nullptr) {
+            received = ::Wait(peerAdapter, receive);
+            PacketCloseAdapter(peerAdapter);
+        }
+    });
+    const bool peerOpened = opened.get_future().get();
+    std::vector<uint8_t> frame(200, 0x5A);
+    std::memcpy(frame.data(), net->PeerMac().data(), 6);
+    std::memcpy(frame.data() + 6, net->CaptureMac().data(), 6);
+    PacketObject* send = PacketAllocatePacket();
+    PacketInitPacket(send, frame.data(), static_cast<uint32_t>(frame.size()));
+    EXPECT_TRUE(peerOpened && PacketSendPacket(adapter, send, true));
+    peer.join();
+    PacketFreePacket(send);
+    EXPECT_EQ(received, 200);
+    EXPECT_EQ(0, std::memcmp(receive.buffer.data(), frame.data(), 200));
 }
 
 } // namespace
