@@ -10,8 +10,7 @@
 #include <sys/stat.h>
 #include <thread>
 
-#include "capture_files.h"
-#include "report_runs.h"
+#include "offline_test_support.h"
 
 namespace {
 
@@ -30,12 +29,16 @@ class EveryFormat : public testing::TestWithParam<Format> {};
 
 // The report equals the analyzer's report of the same frames, and its header
 // lines show the time stamps in local time and the lengths as stored. TZ is five
-// and a half hours east of UTC (see main): 03:41:07 UTC is 9:11:07.
+// and a half hours east of UTC (see main): 03:41:07 UTC is 9:11:07. A file with
+// no frames gives the banner and end line only.
 TEST_P(EveryFormat, ReportEqualsTheAnalyzersReportOfTheSameFrames) {
     ScratchDirectory dir;
     const std::vector<CapturedFrame> frames = MixedFrames();
     const Format& format = GetParam();
-    WriteFile(dir / "capture", format.pcapng ? PcapngFile(frames, format.nanoseconds) : PcapFile(frames, format.nanoseconds));
+    const auto file = [&](const std::vector<CapturedFrame>& f) {
+        return format.pcapng ? PcapngFile(f, format.nanoseconds) : PcapFile(f, format.nanoseconds);
+    };
+    WriteFile(dir / "capture", file(frames));
 
     const CommandResult run = RunQuarnReport({"capture", "-o", "report.txt"}, dir.path());
     ASSERT_EQ(run.exitStatus, 0) << run.err;
@@ -54,6 +57,12 @@ TEST_P(EveryFormat, ReportEqualsTheAnalyzersReportOfTheSameFrames) {
              "--- Packet received: 10:03:25.07 --- Length: 1514 --- Assigned number: 00010 ---\r\n",
          })
         EXPECT_EQ(CountOf(report, header), 1) << header;
+
+    WriteFile(dir / "empty", file({}));
+    ASSERT_EQ(RunQuarnReport({"empty", "-o", "empty.txt"}, dir.path()).exitStatus, 0);
+    const std::string empty = ReadFile(dir / "empty.txt");
+    EXPECT_EQ(CountOf(empty, "\r\n"), 6);
+    EXPECT_EQ(WithoutCreatedLine(empty), WithoutCreatedLine(AnalyzerReport({}, false, dir.path())));
 }
 
 INSTANTIATE_TEST_SUITE_P(CaptureFormats, EveryFormat,
@@ -62,18 +71,6 @@ INSTANTIATE_TEST_SUITE_P(CaptureFormats, EveryFormat,
                                          Format{"pcapng_microseconds", true, false},
                                          Format{"pcapng_nanoseconds", true, true}),
                          [](const auto& info) { return std::string(info.param.name); });
-
-TEST(QuarnReport, HeaderOnlyCaptureGivesBannerAndEndLine) {
-    for (const bool pcapng : {false, true}) {
-        ScratchDirectory dir;
-        WriteFile(dir / "empty", pcapng ? PcapngFile({}) : PcapFile({}));
-        const CommandResult run = RunQuarnReport({"empty"}, dir.path());
-        ASSERT_EQ(run.exitStatus, 0) << run.err;
-        const std::string report = ReadFile(dir / "output.txt");
-        EXPECT_EQ(CountOf(report, "\r\n"), 6) << "pcapng " << pcapng;
-        EXPECT_EQ(WithoutCreatedLine(report), WithoutCreatedLine(AnalyzerReport({}, false, dir.path())));
-    }
-}
 
 TEST(QuarnReport, NumbersEveryFrameWithoutTheSessionLimit) {
     ScratchDirectory dir;
@@ -111,22 +108,33 @@ TEST(QuarnReport, DefaultOutputAndStandardOutput) {
     EXPECT_EQ(dir.Names(), (std::vector<std::string>{"capture", "output.txt"}));
 }
 
-TEST(QuarnReport, ReplacesAnExistingReportKeepingItsModeAndLinks) {
+// The report goes through a link to the file it replaces, which keeps its mode,
+// and into a pipe, which stays a pipe.
+TEST(QuarnReport, OutputThroughALinkOrIntoAPipe) {
     ScratchDirectory dir;
     WriteFile(dir / "capture", PcapFile(MixedFrames()));
+    const std::string expected = WithoutCreatedLine(AnalyzerReport(MixedFrames(), false, dir.path()));
     WriteFile(dir / "kept.txt", Bytes(100000, 'x')); // longer than the new report
     chmod((dir / "kept.txt").c_str(), 0640);
     ASSERT_EQ(symlink("kept.txt", (dir / "link.txt").c_str()), 0);
-
     ASSERT_EQ(RunQuarnReport({"capture", "-o", "link.txt"}, dir.path()).exitStatus, 0);
     struct stat st {};
     ASSERT_EQ(lstat((dir / "link.txt").c_str(), &st), 0);
     EXPECT_TRUE(S_ISLNK(st.st_mode));
     ASSERT_EQ(stat((dir / "kept.txt").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0640u);
-    const std::string report = ReadFile(dir / "kept.txt");
-    EXPECT_EQ(WithoutCreatedLine(report), WithoutCreatedLine(AnalyzerReport(MixedFrames(), false, dir.path())));
-    EXPECT_EQ(dir.Names(), (std::vector<std::string>{"capture", "kept.txt", "link.txt"}));
+    EXPECT_EQ(WithoutCreatedLine(ReadFile(dir / "kept.txt")), expected);
+
+    ASSERT_EQ(mkfifo((dir / "pipe").c_str(), 0600), 0);
+    std::string received;
+    std::thread reader([&] { received = ReadFile(dir / "pipe"); });
+    const CommandResult run = RunQuarnReport({"capture", "-o", "pipe"}, dir.path());
+    reader.join();
+    EXPECT_EQ(run.exitStatus, 0) << run.err;
+    ASSERT_EQ(lstat((dir / "pipe").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+    EXPECT_EQ(WithoutCreatedLine(received), expected);
+    EXPECT_EQ(dir.Names(), (std::vector<std::string>{"capture", "kept.txt", "link.txt", "pipe"}));
 }
 
 // A capture that cannot be read to its end: one line naming the file (and the
@@ -176,22 +184,6 @@ TEST(QuarnReport, UnreadableCaptureLeavesOldReportAndNoTemporary) {
         EXPECT_EQ(ReadFile(dir / "output.txt"), "old");
         EXPECT_EQ(dir.Names(), (std::vector<std::string>{"bad", "output.txt"}));
     }
-}
-
-TEST(QuarnReport, PipeIsWrittenNotReplaced) {
-    ScratchDirectory dir;
-    WriteFile(dir / "capture", PcapFile(MixedFrames()));
-    ASSERT_EQ(mkfifo((dir / "pipe").c_str(), 0600), 0);
-    std::string received;
-    std::thread reader([&] { received = ReadFile(dir / "pipe"); });
-    const CommandResult run = RunQuarnReport({"capture", "-o", "pipe"}, dir.path());
-    reader.join();
-    EXPECT_EQ(run.exitStatus, 0) << run.err;
-    struct stat st {};
-    ASSERT_EQ(lstat((dir / "pipe").c_str(), &st), 0);
-    EXPECT_TRUE(S_ISFIFO(st.st_mode));
-    EXPECT_EQ(WithoutCreatedLine(received),
-              WithoutCreatedLine(AnalyzerReport(MixedFrames(), false, dir.path())));
 }
 
 // Exit status and what each stream says, in a directory holding only a good

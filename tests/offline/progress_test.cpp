@@ -4,7 +4,7 @@
 
 #include <regex>
 
-#include "report_runs.h"
+#include "offline_test_support.h"
 
 namespace {
 

@@ -53,38 +53,28 @@ const char kOneFrameReport[] =
     "\r\n"
     "*** End of file ****************************************************************\r\n";
 
-
 const std::string kEndLine = "*** End of file " + std::string(64, '*');
 
-// Records what a run sends to the status line, the operator and the window.
-class Recorder : public StatusSeam, public MessageSeam, public ReportTextArea {
-public:
-    void SetStatusText(std::string_view text) override { Add(statuses_, text); }
+// Records what a run sends to the status line, the operator and the window
+// (read once the writer thread has ended).
+struct Recorder : StatusSeam, MessageSeam, ReportTextArea {
+    void SetStatusText(std::string_view text) override { Add(statuses, text); }
     void SetSessionControlsEnabled(bool) override {}
     void SetFrameCounterText(std::string_view) override {}
-    void ShowMessage(std::string_view text) override { Add(messages_, text); }
-    void ShowMessageBox(std::string_view text, std::string_view) override { Add(messages_, text); }
+    void ShowMessage(std::string_view text) override { Add(messages, text); }
+    void ShowMessageBox(std::string_view text, std::string_view) override { Add(messages, text); }
     void RequestQuit() override {}
     void ShowReportText(std::string text) override {
-        Add(shown_, text);
+        Add(shown, text);
         writingWhenShown = IsReportWriting();
     }
-    Lines Statuses() { return Get(statuses_); }
-    Lines Messages() { return Get(messages_); }
-    Lines Shown() { return Get(shown_); }
-    std::atomic<bool> writingWhenShown = false;
-
-private:
     void Add(Lines& list, std::string_view text) {
-        std::lock_guard lock(mutex_);
+        std::lock_guard lock(mutex);
         list.emplace_back(text);
     }
-    Lines Get(const Lines& list) {
-        std::lock_guard lock(mutex_);
-        return list;
-    }
-    std::mutex mutex_;
-    Lines statuses_, messages_, shown_;
+    std::mutex mutex;
+    Lines statuses, messages, shown;
+    std::atomic<bool> writingWhenShown = false;
 };
 
 // Frames of an unknown type, each dump starting with its two-byte tag.
@@ -150,10 +140,10 @@ TEST_F(ReportWriter, OneFrameReportFileWindowAndStatusLine) {
     EXPECT_EQ(Run(), kOneFrameReport);
     std::string shown = kOneFrameReport;
     for (size_t at; (at = shown.find("\r\n")) != std::string::npos;) shown.replace(at, 2, "\n");
-    EXPECT_EQ(recorder_.Shown(), Lines{shown});
+    EXPECT_EQ(recorder_.shown, Lines{shown});
     EXPECT_TRUE(recorder_.writingWhenShown) << "the window is filled before the flag drops";
-    EXPECT_EQ(recorder_.Statuses(), (Lines{std::string(kStatusWriting), std::string(kStatusIdle)}));
-    EXPECT_TRUE(recorder_.Messages().empty());
+    EXPECT_EQ(recorder_.statuses, (Lines{std::string(kStatusWriting), std::string(kStatusIdle)}));
+    EXPECT_TRUE(recorder_.messages.empty());
 }
 
 TEST_F(ReportWriter, EmptyBufferGivesSixLinesAndReplacesAnOldFile) {
@@ -198,9 +188,9 @@ TEST_F(ReportWriter, FileThatCannotBeCreatedShowsTheMessageAndNothingElse) {
     StartReport(&recorder_, (dir_ / "no-such-directory/output.txt").c_str());
     EXPECT_FALSE(IsReportWriting());
     WaitReportEnd();
-    EXPECT_EQ(recorder_.Messages(), Lines{std::string(kErrorOpeningFile)});
-    EXPECT_TRUE(recorder_.Statuses().empty());
-    EXPECT_TRUE(recorder_.Shown().empty());
+    EXPECT_EQ(recorder_.messages, Lines{std::string(kErrorOpeningFile)});
+    EXPECT_TRUE(recorder_.statuses.empty());
+    EXPECT_TRUE(recorder_.shown.empty());
 }
 
 // A 5000-frame report, far larger than the output's buffer, arrives whole and in order.
@@ -260,7 +250,7 @@ TEST_F(ReportWriter, ClearBufferDuringARunEndsTheFileWithItsEndLine) {
     const Lines lines = SplitCrLf(received);
     ASSERT_GE(lines.size(), 3u);
     EXPECT_EQ(Lines(lines.end() - 3, lines.end()), (Lines{std::string(80, '-'), "", kEndLine}));
-    EXPECT_EQ(recorder_.Statuses().back(), kStatusIdle);
+    EXPECT_EQ(recorder_.statuses.back(), kStatusIdle);
 }
 
 } // namespace

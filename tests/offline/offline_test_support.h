@@ -1,0 +1,54 @@
+// For the report command's tests: capture files written by hand, pcap (micro-
+// or nanosecond time stamps) and pcapng (section header, interface description,
+// enhanced packet blocks), the Ethernet frames to fill them with, runs of the
+// real quarn-report binary, and the analyzer writer's report of the same frames.
+#pragma once
+
+#include <ctime>
+#include <string>
+#include <vector>
+
+#include "tests/report/report_test_support.h"
+
+struct CapturedFrame {
+    Bytes bytes;             // as stored in the file (the captured length)
+    uint32_t wireLength = 0; // original length; 0 means bytes.size()
+    timespec when{};
+};
+
+inline constexpr uint32_t kLinkEthernet = 1;
+inline constexpr uint32_t kLinkLinuxCooked = 113;
+
+Bytes PcapFile(const std::vector<CapturedFrame>& frames, bool nanoseconds = false,
+               uint32_t linkType = kLinkEthernet);
+Bytes PcapngFile(const std::vector<CapturedFrame>& frames, bool nanoseconds = false,
+                 uint32_t linkType = kLinkEthernet);
+
+// One frame of every kind the report tells apart, with varied time stamps: IP
+// with TCP, UDP and ICMP echo, an IP fragment, ARP, IPX in Ethernet II and in
+// raw 802.3, SNAP, IEEE 802.2, a runt, and a frame longer than 1514 bytes.
+std::vector<CapturedFrame> MixedFrames();
+
+struct CommandResult {
+    int exitStatus = -1; // -1: did not exit normally
+    std::string out;
+    std::string err;
+};
+
+enum class Terminal { None, StandardError, Both };
+
+// Run quarn-report with arguments in directory, standard input from /dev/null.
+// Standard output goes to stdoutPath when given, else is returned in out. With
+// a terminal, standard error (and standard output too, for Both) goes to a
+// pseudo-terminal, and err is everything the terminal received.
+CommandResult RunQuarnReport(const std::vector<std::string>& arguments, const std::string& directory,
+                             const std::string& stdoutPath = "", Terminal terminal = Terminal::None);
+
+// The report the analyzer's writer makes when the session buffer holds these
+// frames, stored as the capture stores them (at most 1514 bytes each), with
+// time stamps cut to the file's resolution.
+std::string AnalyzerReport(const std::vector<CapturedFrame>& frames, bool nanoseconds,
+                           const std::string& directory);
+
+// The report without its "Created" line, which tells the time of the run.
+std::string WithoutCreatedLine(const std::string& report);
