@@ -31,8 +31,7 @@ std::vector<CapturedFrame> MixedFrames();
 
 struct CommandResult {
     int exitStatus = -1; // -1: did not exit normally
-    std::string out;
-    std::string err;
+    std::string out, err;
 };
 
 enum class Terminal { None, StandardError, Both };
