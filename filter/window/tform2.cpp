@@ -90,30 +90,25 @@ void TForm2::ConnectHandlers()
         connect(button, &QAbstractButton::clicked, this, handler);
 }
 
-FilterControls TForm2::ReadControls1() const
+// One filter's controls, found by their names: "CheckBoxMACSource" + the
+// filter's number, and so on.
+FilterControls TForm2::ReadControls(char number) const
 {
-    return {CheckBoxEnableFilter1->isChecked(),
-            CheckBoxMACSource1->isChecked(), EditText(EditMACSource1),
-            CheckBoxMACDest1->isChecked(), EditText(EditMACDest1),
-            CheckBoxIPSource1->isChecked(), EditText(EditIPSource1),
-            CheckBoxIPDest1->isChecked(), EditText(EditIPDest1),
-            CheckBoxIPXSource1->isChecked(), EditText(EditIPXSource1),
-            CheckBoxIPXDest1->isChecked(), EditText(EditIPXDest1),
-            CheckBoxIP1->isChecked(), CheckBoxTCP1->isChecked(), CheckBoxUDP1->isChecked(),
-            CheckBoxICMP1->isChecked(), CheckBoxIPX1->isChecked(), CheckBoxNETBEUI1->isChecked()};
-}
-
-FilterControls TForm2::ReadControls2() const
-{
-    return {CheckBoxEnableFilter2->isChecked(),
-            CheckBoxMACSource2->isChecked(), EditText(EditMACSource2),
-            CheckBoxMACDest2->isChecked(), EditText(EditMACDest2),
-            CheckBoxIPSource2->isChecked(), EditText(EditIPSource2),
-            CheckBoxIPDest2->isChecked(), EditText(EditIPDest2),
-            CheckBoxIPXSource2->isChecked(), EditText(EditIPXSource2),
-            CheckBoxIPXDest2->isChecked(), EditText(EditIPXDest2),
-            CheckBoxIP2->isChecked(), CheckBoxTCP2->isChecked(), CheckBoxUDP2->isChecked(),
-            CheckBoxICMP2->isChecked(), CheckBoxIPX2->isChecked(), CheckBoxNETBEUI2->isChecked()};
+    const auto ticked = [&](const char* name) {
+        return findChild<QCheckBox*>(QString::fromLatin1(name) + QLatin1Char(number))->isChecked();
+    };
+    const auto text = [&](const char* name) {
+        return EditText(findChild<QLineEdit*>(QString::fromLatin1(name) + QLatin1Char(number)));
+    };
+    return {ticked("CheckBoxEnableFilter"),
+            ticked("CheckBoxMACSource"), text("EditMACSource"),
+            ticked("CheckBoxMACDest"), text("EditMACDest"),
+            ticked("CheckBoxIPSource"), text("EditIPSource"),
+            ticked("CheckBoxIPDest"), text("EditIPDest"),
+            ticked("CheckBoxIPXSource"), text("EditIPXSource"),
+            ticked("CheckBoxIPXDest"), text("EditIPXDest"),
+            ticked("CheckBoxIP"), ticked("CheckBoxTCP"), ticked("CheckBoxUDP"),
+            ticked("CheckBoxICMP"), ticked("CheckBoxIPX"), ticked("CheckBoxNETBEUI")};
 }
 
 void TForm2::SpeedButton1Click()
@@ -121,7 +116,7 @@ void TForm2::SpeedButton1Click()
     FrameFilter filter1;
     FrameFilter filter2;
     ReadFilters(filter1, filter2);
-    const bool complete = ReadFilterControls(ReadControls1(), ReadControls2(), filter1, filter2);
+    const bool complete = ReadFilterControls(ReadControls('1'), ReadControls('2'), filter1, filter2);
     // Published also after a bad MAC address: the flags read before it apply.
     PublishFilters(filter1, filter2);
     if (!complete) {

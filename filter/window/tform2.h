@@ -50,8 +50,7 @@ public slots:
 private:
     void ConnectHandlers();
     void LimitEdits();
-    FilterControls ReadControls1() const;
-    FilterControls ReadControls2() const;
+    FilterControls ReadControls(char number) const;
     void LookUp(PickListWindow* pickList, QLineEdit* target);
 };
 
