@@ -111,7 +111,7 @@ TEST_F(Binding, AVanishedAdapterIsNeverUsedAndStartIsRefused)
     LiveNet net;
     ASSERT_TRUE(net.Ready()) << net.Error();
     ASSERT_TRUE(BindAdapter(labels));
-    ASSERT_TRUE(RunQuiet("ip -n " + net.CaptureNamespace() + " link del " + net.CaptureInterface()));
+    ASSERT_TRUE(net.DeleteCaptureInterface());
 
     ReopenAdapter();
     EXPECT_EQ(BoundAdapter(), nullptr);

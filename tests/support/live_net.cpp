@@ -5,6 +5,7 @@
 #include <net/if.h>
 #include <sched.h>
 #include <sys/socket.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -73,6 +74,18 @@ std::string CommandOutput(const std::string& command)
 
 bool RunQuiet(const std::string& command) { return std::system((command + " >/dev/null 2>&1").c_str()) == 0; }
 
+double CpuSecondsWhileSleeping(std::chrono::milliseconds span)
+{
+    auto cpuNow = [] {
+        timespec t{};
+        clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+        return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
+    };
+    const double before = cpuNow();
+    std::this_thread::sleep_for(span);
+    return cpuNow() - before;
+}
+
 LiveNet::LiveNet(Options options)
 {
     static std::once_flag cleaned;
@@ -128,7 +141,12 @@ bool LiveNet::Setup(const Options& options)
         return error_ = "cannot open the peer's send socket", false;
     if (!EnterNamespace(captureNs_))
         return error_ = "cannot enter namespace " + captureNs_, false;
-    // The pair carries frames once both ends report a carrier.
+    return WaitForCarrier();
+}
+
+// The pair carries frames once both ends report a carrier.
+bool LiveNet::WaitForCarrier()
+{
     const std::string show = "ip -n " + captureNs_ + " link show " + captureIf_;
     for (int tries = 0; CommandOutput(show).find("LOWER_UP") == std::string::npos; ++tries) {
         if (tries == 300)
@@ -137,6 +155,14 @@ bool LiveNet::Setup(const Options& options)
     }
     return true;
 }
+
+bool LiveNet::SetCaptureLink(bool up)
+{
+    const bool set = Run("ip -n " + captureNs_ + " link set " + captureIf_ + (up ? " up" : " down"));
+    return set && (!up || WaitForCarrier());
+}
+
+bool LiveNet::DeleteCaptureInterface() { return Run("ip -n " + captureNs_ + " link del " + captureIf_); }
 
 LiveNet::~LiveNet()
 {

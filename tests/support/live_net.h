@@ -7,6 +7,7 @@
 #pragma once
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -24,6 +25,9 @@ bool UnderCi();
 std::string CommandOutput(const std::string& command);
 // Runs a shell command with its output discarded; true when it succeeded.
 bool RunQuiet(const std::string& command);
+// Processor time of the whole process (every thread) while the caller sleeps
+// for `span`, in seconds: what waiting threads cost.
+double CpuSecondsWhileSleeping(std::chrono::milliseconds span);
 
 class LiveNet {
 public:
@@ -54,10 +58,16 @@ public:
     int PeerSocket() const { return peerSocket_; }
     // The capture end's promiscuity count, as `ip -d link` shows it; -1 if unknown.
     int CapturePromiscuity() const;
+    // Sets the capture end down or up, as an operator would; up returns once
+    // the pair carries frames again.
+    bool SetCaptureLink(bool up);
+    // Deletes the pair (both ends), as a removed network card would.
+    bool DeleteCaptureInterface();
 
 private:
     bool Setup(const Options& options);
     bool Run(const std::string& command);
+    bool WaitForCarrier();
 
     bool ready_ = false, captureNsMade_ = false, peerNsMade_ = false, entered_ = false;
     std::string error_, captureNs_, peerNs_, captureIf_, peerIf_;
