@@ -12,7 +12,9 @@
  * count being the stored length; frames that arrive while no receive is posted
  * are not handed up; closing the adapter ends every outstanding receive; a wait
  * never blocks for ever and never touches an adapter that another thread has
- * closed. The receive path allocates nothing.
+ * closed. A link that goes down ends no receive: waits sleep until it is back
+ * (frames then arrive as before), a reset or a close; so do waits on an
+ * interface that has been removed. The receive path allocates nothing.
  */
 #ifndef FRIMBLE_FRIMBLE_H
 #define FRIMBLE_FRIMBLE_H

@@ -97,6 +97,17 @@ void NoticeWakeups(AdapterCore& core, uint64_t& seen)
     }
 }
 
+// A link going down (or its interface going away) leaves an error pending on
+// the socket, and poll reports it at once until it is read. Reading it clears
+// it, so the wait sleeps again; the kernel hands frames up again by itself
+// once the link is back. The socket stays open while this thread is a waiter.
+void ClearSocketError(int socket)
+{
+    int error = 0;
+    socklen_t size = sizeof error;
+    getsockopt(socket, SOL_SOCKET, SO_ERROR, &error, &size);
+}
+
 // Ties the packet to the adapter for a new operation and returns its state.
 // Null without a packet or an open adapter, and while a receive posted earlier
 // on another adapter is still outstanding.
@@ -254,7 +265,8 @@ int PacketWaitPacket(AdapterObject* /*adapter*/, PacketObject* packet, uint32_t*
             break;
         pollfd fds[2] = {{core.socket, POLLIN, 0}, {core.wakeFd, POLLIN, 0}};
         lock.unlock();
-        poll(fds, 2, frimble::kPollTimeoutMs);
+        if (poll(fds, 2, frimble::kPollTimeoutMs) > 0 && (fds[0].revents & POLLERR) != 0)
+            frimble::ClearSocketError(fds[0].fd);
         lock.lock();
     }
     --core.waiters;

@@ -1,6 +1,7 @@
 // The packet library on a private veth pair: the adapter-name list, requests
 // and promiscuous mode; the receive contract (posting order, exact lengths, cut
-// jumbo frames, receives ended by close and by reset while another thread waits).
+// jumbo frames, receives ended by close and by reset while another thread waits,
+// waits that sleep through a downed link or a deleted interface).
 #include <gtest/gtest.h>
 #include <net/if.h>
 #include <sched.h>
@@ -344,6 +345,79 @@ TEST_F(LiveAdapter, ResetEndsOutstandingReceivesAndForgetsCapturedFrames)
     std::thread late([&] { Send(68, 3); });
     EXPECT_EQ(Wait(blocked), 68);
     late.join();
+}
+
+// A link that goes down leaves an error pending on the socket. A waiting thread
+// must sleep through it, not poll in a loop: 5 % of the wall time leaves room
+// for a loaded machine or a sanitizer, a spinning wait takes all of it.
+void WaitsCostNothing(const char* when)
+{
+    constexpr auto kSpan = milliseconds(1000);
+    const double seconds = quarn::test::CpuSecondsWhileSleeping(kSpan);
+    EXPECT_LT(seconds, 0.05) << "CPU seconds over 1 s " << when;
+}
+
+// Bounded, so that a lost frame fails the test instead of hanging it: a wait
+// still blocked after `limit` is ended by a reset.
+bool ReturnsWithin(BlockedWait& wait, AdapterObject* adapter, milliseconds limit)
+{
+    const auto end = Clock::now() + limit;
+    while (!wait.returned && Clock::now() < end)
+        std::this_thread::sleep_for(milliseconds(1));
+    const bool returned = wait.returned;
+    if (!returned)
+        PacketResetAdapter(adapter);
+    wait.thread.join();
+    return returned;
+}
+
+TEST_F(LiveAdapter, AWaitSleepsWhileTheLinkIsDownAndReceivesOnceItIsBack)
+{
+    ASSERT_NO_FATAL_FAILURE(Open());
+    Receive receive;
+    ASSERT_TRUE(Post(receive));
+    BlockedWait wait(adapter, receive);
+    ASSERT_TRUE(net->SetCaptureLink(false)) << net->Error();
+    WaitsCostNothing("while the link is down");
+    ASSERT_TRUE(net->SetCaptureLink(true)) << net->Error();
+    WaitsCostNothing("after the link came back");
+    EXPECT_FALSE(wait.returned) << "a downed link is neither a frame, a reset nor a close";
+
+    // The same outstanding receive takes the next frame, nothing done by the caller.
+    const auto frame = Send(77, 1);
+    ASSERT_TRUE(ReturnsWithin(wait, adapter, milliseconds(5000))) << "no frame once the link was back";
+    EXPECT_EQ(wait.result, 77);
+    EXPECT_EQ(0, std::memcmp(receive.buffer.data(), frame.data(), 77));
+}
+
+// A deleted interface never comes back: waits sleep until a reset or a close
+// ends them, and the adapter cannot be opened again.
+TEST_F(LiveAdapter, WaitsOnADeletedInterfaceSleepUntilResetOrClose)
+{
+    ASSERT_NO_FATAL_FAILURE(Open());
+    Receive first, second;
+    ASSERT_TRUE(Post(first));
+    BlockedWait reset(adapter, first);
+    ASSERT_TRUE(net->DeleteCaptureInterface()) << net->Error();
+    WaitsCostNothing("with the interface deleted");
+    EXPECT_FALSE(reset.returned);
+    const auto resetAt = Clock::now();
+    EXPECT_TRUE(PacketResetAdapter(adapter));
+    reset.thread.join();
+    EXPECT_EQ(reset.result, -1);
+    EXPECT_LT(reset.at - resetAt, milliseconds(100));
+
+    ASSERT_TRUE(Post(first));
+    ASSERT_TRUE(Post(second));
+    BlockedWait close(adapter, second);
+    EXPECT_FALSE(close.returned);
+    const auto closedAt = Clock::now();
+    PacketCloseAdapter(std::exchange(adapter, nullptr));
+    close.thread.join();
+    EXPECT_EQ(close.result, -1);
+    EXPECT_LT(close.at - closedAt, milliseconds(100));
+    EXPECT_EQ(::Wait(nullptr, first), -1);
+    EXPECT_EQ(PacketOpenAdapter(net->AdapterName().c_str()), nullptr);
 }
 
 TEST_F(LiveAdapter, SendReachesTheOtherEnd)
