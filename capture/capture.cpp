@@ -4,6 +4,7 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <chrono>
@@ -35,9 +36,11 @@ std::atomic<bool> g_endClaimed{false}; // one end per capture: Stop's or the thr
 std::atomic<int32_t> g_frameCounter{0};
 std::atomic<uint32_t> g_receivedLength{0};
 
-// Lets Stop wait for the thread to leave its loop while it keeps waking it.
+// Lets Stop wait for the thread to leave its loop while it keeps waking it,
+// and wake the thread from a pause after failed waits.
 std::mutex g_leftMutex;
 std::condition_variable g_leftSignal;
+std::condition_variable g_stopSignal;
 bool g_threadLeft = false;
 
 // The capture thread, touched only by the user-interface thread. A capture that
@@ -60,10 +63,14 @@ struct CaptureThreadHandle {
 CaptureThreadHandle g_thread;
 
 constexpr auto kWakeInterval = std::chrono::milliseconds(10);
-// A wait that keeps failing without a stop request means a broken adapter; a
-// short pause then keeps the thread from spinning on a core.
+// A wait that keeps failing without a stop request means a broken adapter (one
+// reset gives a ring's worth of failures, and the next waits block again).
+// After each ring's worth the thread pauses before posting again, twice as long
+// each time up to a few wake-ups a second, so that a broken adapter costs no
+// processor time. A received frame starts over; Stop cuts a pause short.
 constexpr int kFailuresBeforePause = kReceiveRingSize;
-constexpr auto kFailurePause = std::chrono::milliseconds(1);
+constexpr auto kFirstFailurePause = std::chrono::milliseconds(1);
+constexpr auto kLongestFailurePause = std::chrono::milliseconds(250);
 
 void FreeRing()
 {
@@ -119,6 +126,13 @@ void RaiseOwnPriority()
     (void)setpriority(PRIO_PROCESS, tid, -20);
 }
 
+// Returns after `pause`, or at once when Stop asks the thread to end.
+void PauseUnlessStopped(std::chrono::milliseconds pause)
+{
+    std::unique_lock lock(g_leftMutex);
+    g_stopSignal.wait_for(lock, pause, [] { return g_stopRequested.load(std::memory_order_acquire); });
+}
+
 void SignalThreadLeft()
 {
     std::lock_guard lock(g_leftMutex);
@@ -142,14 +156,21 @@ void CaptureThread()
 {
     RaiseOwnPriority();
     int failures = 0;
+    auto pause = kFirstFailurePause;
     for (int i = 0;; i = (i + 1) % kReceiveRingSize) {
         PacketObject* packet = g_ring[static_cast<size_t>(i)];
         const bool received = PacketWaitPacket(g_adapter, packet, &g_receiveCount) != 0;
+        if (!received && ++failures >= kFailuresBeforePause) {
+            failures = 0;
+            PauseUnlessStopped(pause);
+            pause = std::min(pause * 2, kLongestFailurePause);
+        }
         // Safe point: every buffer is owned by exactly one packet or slot here.
         if (g_stopRequested.load(std::memory_order_acquire))
             break;
         if (received) {
             failures = 0;
+            pause = kFirstFailurePause;
             const uint32_t length = g_receiveCount;
             g_receivedLength.store(length, std::memory_order_relaxed);
             if (AcceptFrame(static_cast<const uint8_t*>(packet->Buffer)) && !KeepFrame(packet, length)) {
@@ -160,9 +181,6 @@ void CaptureThread()
                     FinishCapture();
                 break;
             }
-        } else if (++failures >= kFailuresBeforePause) {
-            failures = 0;
-            std::this_thread::sleep_for(kFailurePause);
         }
         PostReceive(packet);
     }
@@ -226,6 +244,7 @@ void StopCapture()
         // failure; repeat it until the thread has seen the request, since a
         // receive it posts after one reset is not touched by that reset.
         std::unique_lock lock(g_leftMutex);
+        g_stopSignal.notify_all();
         while (!g_threadLeft) {
             PacketResetAdapter(g_adapter);
             g_leftSignal.wait_for(lock, kWakeInterval, [] { return g_threadLeft; });

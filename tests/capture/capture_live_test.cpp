@@ -2,11 +2,42 @@
 // private veth pair and captured on the other.
 #include "live_capture.h"
 
+// The capture's waits, linked through here (--wrap): passed on to the packet
+// library unless a test makes them fail at once, as on a broken adapter.
+std::atomic<bool> g_failWaits{false};
+std::atomic<int64_t> g_waits{0};
+
+extern "C" int __real_PacketWaitPacket(AdapterObject* adapter, PacketObject* packet, uint32_t* count);
+extern "C" int __wrap_PacketWaitPacket(AdapterObject* adapter, PacketObject* packet, uint32_t* count)
+{
+    g_waits.fetch_add(1);
+    if (!g_failWaits.load())
+        return __real_PacketWaitPacket(adapter, packet, count);
+    if (count != nullptr)
+        *count = 0;
+    return 0;
+}
+
 namespace {
 
 using namespace std::chrono_literals;
 using TestFrames::Range;
 using TestFrames::ReadStored;
+
+// Processor time while the capture runs unattended: 5 % of the wall time leaves
+// room for a loaded machine or a sanitizer; a spinning thread takes it all.
+void ExpectIdle(const char* when)
+{
+    EXPECT_LT(quarn::test::CpuSecondsWhileSleeping(1000ms), 0.05) << "CPU seconds over 1 s, " << when;
+}
+
+// Stop, timed: it must return within 100 ms, however the capture is stuck.
+void ExpectPromptStop()
+{
+    const auto begin = std::chrono::steady_clock::now();
+    StopCapture();
+    EXPECT_LT(std::chrono::steady_clock::now() - begin, 100ms);
+}
 
 TEST_F(LiveCapture, SessionCaptureStoresNFramesInSendOrderEndsItselfAndStartsAgainAfterClear)
 {
@@ -112,6 +143,69 @@ TEST_F(LiveCapture, StopWithoutTrafficReturnsPromptly)
     }
     EXPECT_LT(best, 100ms);
     EXPECT_EQ(status.StatusCount(kStatusIdle), 3u);
+}
+
+// The link goes down and comes back during a capture: the capture thread sleeps
+// meanwhile and captures again afterwards. A removed interface leaves it asleep
+// until Stop, which ends the capture as usual; no adapter is bound afterwards,
+// so the next Start is refused with the no-adapter message.
+TEST_F(LiveCapture, ADownedOrRemovedLinkCostsNoCpuAndStopEndsTheCaptureAsUsual)
+{
+    ASSERT_TRUE(SessionBuffer::Allocate(10, true));
+    ASSERT_TRUE(StartCapture());
+    Send(1);
+    ASSERT_TRUE(WaitUntil([] { return FrameCounter() == 1; }));
+    ASSERT_TRUE(net->SetCaptureLink(false)) << net->Error();
+    ExpectIdle("link down");
+    ASSERT_TRUE(net->SetCaptureLink(true)) << net->Error();
+    ExpectIdle("link back up");
+    Send(2);
+    EXPECT_TRUE(WaitUntil([] { return FrameCounter() == 2; })) << "nothing captured once the link was back";
+    ASSERT_TRUE(net->DeleteCaptureInterface()) << net->Error();
+    ExpectIdle("interface removed");
+    ASSERT_TRUE(IsCapturing());
+
+    ExpectPromptStop();
+    EXPECT_FALSE(IsCapturing());
+    EXPECT_EQ(ReadStored().numbers, Range(1, 2));
+    EXPECT_EQ(status.Status().back(), kStatusIdle);
+    EXPECT_EQ(status.Controls(), std::vector<std::string>{"on"});
+    EXPECT_EQ(status.Counter().back(), "2");
+    EXPECT_EQ(LiveFrameBuffers(), 10u);
+    EXPECT_EQ(BoundAdapter(), nullptr);
+}
+
+// Waits that keep failing at once must not keep the capture thread busy, and
+// Stop must still end the capture at once, even while the thread pauses.
+TEST_F(LiveCapture, WaitsThatKeepFailingCostNoCpuAndStopEndsTheCaptureAsUsual)
+{
+    struct FailingWaits {
+        FailingWaits() { g_failWaits = true; }
+        ~FailingWaits() { g_failWaits = false; }
+    };
+    ASSERT_TRUE(SessionBuffer::Allocate(10, true));
+    ASSERT_TRUE(StartCapture());
+    Send(1);
+    ASSERT_TRUE(WaitUntil([] { return FrameCounter() == 1; }));
+    {
+        FailingWaits failing;
+        PacketResetAdapter(BoundAdapter()); // ends the wait the thread is in
+        const int64_t before = g_waits;
+        ExpectIdle("waits failing");
+        // Pausing 1 ms after each round of 16 would make about 14,000.
+        EXPECT_LT(g_waits - before, 1000) << "waits in 1 s";
+        // Stop during a pause: a round of failed waits has just ended one.
+        const int64_t seen = g_waits;
+        ASSERT_TRUE(WaitUntil([&] { return g_waits != seen; }));
+        std::this_thread::sleep_for(20ms);
+        ExpectPromptStop();
+    }
+    EXPECT_FALSE(IsCapturing());
+    EXPECT_EQ(FrameCounter(), 1);
+    EXPECT_EQ(status.Status().back(), kStatusIdle);
+    EXPECT_EQ(status.Controls(), std::vector<std::string>{"on"});
+    EXPECT_EQ(LiveFrameBuffers(), 10u);
+    EXPECT_NE(BoundAdapter(), nullptr);
 }
 
 // The operator closes the program after a session capture has ended by itself:
