@@ -5,7 +5,7 @@
 
 #include <QDialog>
 
-#include "filter/window/filter_settings.h"
+#include "filter/filter_settings.h"
 #include "ui_tform2.h"
 
 class PickListWindow;

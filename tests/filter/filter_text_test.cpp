@@ -1,5 +1,5 @@
 // The text rules by which the filter window turns typed addresses into bytes.
-#include "filter/window/filter_text.h"
+#include "filter/filter_text.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "filter/window/filter_settings.h"
+#include "filter/filter_settings.h"
 
-#include "filter/window/filter_text.h"
+#include "filter/filter_text.h"
 
 namespace {
 

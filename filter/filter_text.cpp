@@ -1,4 +1,4 @@
-#include "filter/window/filter_text.h"
+#include "filter/filter_text.h"
 
 #include <array>
 #include <cstddef>
