@@ -3,10 +3,12 @@
 #include <QApplication>
 #include <QIcon>
 
+#include <cstdio>
 #include <exception>
 
 #include "app/messages.h"
 #include "app/status.h"
+#include "app/window/graphical_session.h"
 #include "app/window/qt_messages.h"
 #include "app/window/tform1.h"
 #include "app/window/tform7.h"
@@ -70,6 +72,11 @@ void DestroyWindows()
 
 int main(int argc, char** argv)
 {
+    if (!HaveGraphicalSession()) {
+        std::fprintf(stderr, "%.*s\n", static_cast<int>(kNoGraphicalSession.size()),
+                     kNoGraphicalSession.data());
+        return 1;
+    }
     AnalyzerApplication app(argc, argv);
     // The application title; applicationDisplayName() falls back to it. Setting a
     // display name of its own would make the platform append it to every window
