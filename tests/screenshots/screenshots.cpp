@@ -1,0 +1,192 @@
+// Pictures of the real windows for the README. Each scene puts the windows into
+// a state an operator meets and names the window to picture; it is saved as
+// <folder>/<scene>.png. scripts/screenshots runs this under Xvfb, in a network
+// namespace whose only adapter is a dummy "eth0", so that the pictures come out
+// the same on every machine. To add a scene, add a function and a row to kScenes.
+//
+// usage: screenshots FOLDER [SCENE...]   (no scene named: all of them)
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QPixmap>
+#include <QPlainTextEdit>
+#include <QThread>
+
+#include <cstdio>
+#include <ctime>
+#include <string>
+#include <string_view>
+
+#include "app/messages.h"
+#include "app/window/tform1.h"
+#include "app/window/tform7.h"
+#include "capture/binding.h"
+#include "filter/window/tform2.h"
+#include "lookup/window/tform4.h"
+#include "lookup/window/tform5.h"
+#include "lookup/window/tform6.h"
+#include "mixed_frames.h"
+#include "report/report_writer.h"
+#include "report/window/tform3.h"
+#include "session/session_buffer.h"
+#include "tests/report/report_test_support.h"
+
+namespace {
+
+// A message box would wait for a click that never comes: any message is printed
+// instead and fails the run, since no scene expects one.
+class PrintedMessages final : public MessageSeam {
+public:
+    void ShowMessage(std::string_view text) override { ShowMessageBox(text, kApplicationTitle); }
+    void ShowMessageBox(std::string_view text, std::string_view caption) override
+    {
+        std::fprintf(stderr, "screenshots: unexpected message \"%.*s\": %.*s\n", static_cast<int>(caption.size()),
+                     caption.data(), static_cast<int>(text.size()), text.data());
+        failed = true;
+    }
+    void RequestQuit() override { failed = true; }
+    bool failed = false;
+};
+
+// Lets posted updates (the writer thread hands the report over) reach the windows.
+void Settle(int milliseconds = 200)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < milliseconds) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(10);
+    }
+}
+
+// The banner's "Created" line: a fixed date, so the picture does not change.
+std::tm FixedDate()
+{
+    std::tm date{};
+    date.tm_year = 2026 - 1900;
+    date.tm_mon = 11;
+    date.tm_mday = 7;
+    date.tm_hour = 10;
+    date.tm_min = 15;
+    date.tm_sec = 42;
+    date.tm_wday = 1;
+    return date;
+}
+
+// At start: the splash window over the disabled main window.
+QWidget* Splash()
+{
+    Form1->show();
+    Settle();
+    return Form7;
+}
+
+// After the splash's OK: the main window, idle, with the bound adapter.
+QWidget* MainWindow()
+{
+    if (!Form1->isVisible())
+        Splash();
+    Form7->SpeedButton1Click();
+    Settle();
+    return Form1;
+}
+
+QWidget* FilterWindow()
+{
+    Form1->SpeedButton2Click();
+    Settle();
+    return Form2;
+}
+
+// The session buffer holds one frame of every kind the report decodes, stored a
+// second apart; "Write output" writes output.txt and shows it.
+QWidget* OutputWindow()
+{
+    MainWindow();
+    SessionBuffer::ClearCount();
+    if (!SessionBuffer::Allocate(100, false))
+        return nullptr;
+    SessionBuffer::Rewind();
+    uint8_t second = 5;
+    for (const std::vector<uint8_t>& frame : MixedFrames())
+        StoreFrame(frame, CaptureTime{.minute = 15, .hour = 10, .hundredths = 37, .second = second++});
+    SetReportClock(FixedDate);
+    Form1->SpeedButton4Click();
+    WaitReportEnd();
+    for (int tries = 0; tries < 50 && Form3->Memo1->toPlainText().isEmpty(); ++tries)
+        Settle(100);
+    if (Form3->Memo1->toPlainText().isEmpty())
+        return nullptr;
+    Form3->Memo1->clearFocus(); // no blinking text cursor in the picture
+    Settle();
+    return Form3;
+}
+
+struct Scene {
+    const char* name;
+    QWidget* (*prepare)(); // the window to picture, or null when the scene failed
+};
+
+constexpr Scene kScenes[] = {
+    {"splash", Splash},
+    {"main-window", MainWindow},
+    {"filter-window", FilterWindow},
+    {"output-window", OutputWindow},
+};
+
+bool Wanted(const char* name, int argc, char** argv)
+{
+    if (argc <= 2)
+        return true;
+    for (int i = 2; i < argc; ++i)
+        if (std::string_view(argv[i]) == name)
+            return true;
+    return false;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: screenshots FOLDER [SCENE...]\n");
+        return 2;
+    }
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Quarn Analyzer"));
+    PrintedMessages messages;
+    RegisterMessageSeam(&messages);
+
+    Form1 = new TForm1;
+    Form2 = new TForm2;
+    Form3 = new TForm3;
+    Form4 = new TForm4;
+    Form5 = new TForm5;
+    Form6 = new TForm6;
+    Form7 = new TForm7;
+
+    int status = messages.failed ? 1 : 0;
+    for (const Scene& scene : kScenes) {
+        if (status != 0 || !Wanted(scene.name, argc, argv))
+            continue;
+        QWidget* window = scene.prepare();
+        const QString file = QString::fromLocal8Bit(argv[1]) + '/' + scene.name + ".png";
+        if (window == nullptr || messages.failed || !window->grab().save(file)) {
+            std::fprintf(stderr, "screenshots: scene %s failed\n", scene.name);
+            status = 1;
+        } else {
+            std::printf("%s\n", qPrintable(file));
+        }
+    }
+
+    WaitReportEnd();
+    delete Form7;
+    delete Form6;
+    delete Form5;
+    delete Form4;
+    delete Form3;
+    delete Form2;
+    delete Form1;
+    ReleaseAdapter();
+    RegisterMessageSeam(nullptr);
+    return status;
+}
