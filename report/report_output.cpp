@@ -15,15 +15,16 @@ constexpr size_t kFlushAt = 256 * 1024;
 
 int outputFd = -1;
 bool ownsFd = false;
-bool writeFailed = false;
+int writeError = 0;
 std::string pending;
 
 void WriteAll(const char* data, size_t size) {
-    while (size > 0 && outputFd >= 0) {
+    while (size > 0 && outputFd >= 0 && writeError == 0) {
         ssize_t done = ::write(outputFd, data, size);
-        if (done < 0) {
-            if (errno == EINTR) continue;
-            writeFailed = true;
+        if (done < 0 && errno == EINTR) continue;
+        if (done <= 0) {
+            // A write that takes nothing would be retried for ever.
+            writeError = done < 0 ? errno : EIO;
             return;
         }
         data += done;
@@ -39,7 +40,7 @@ void Flush() {
 void Begin(int fd, bool owns) {
     outputFd = fd;
     ownsFd = owns;
-    writeFailed = false;
+    writeError = 0;
     pending.clear();
     pending.reserve(kFlushAt + 4096);
 }
@@ -63,8 +64,11 @@ void WriteReportLine(std::string_view text) {
 
 bool CloseReportOutput() {
     Flush();
-    if (ownsFd && outputFd >= 0 && ::close(outputFd) != 0) writeFailed = true;
+    // close() is where a network or quota file system reports a late failure.
+    if (ownsFd && outputFd >= 0 && ::close(outputFd) != 0 && writeError == 0) writeError = errno;
     outputFd = -1;
     ownsFd = false;
-    return !writeFailed;
+    return writeError == 0;
 }
+
+int ReportOutputError() { return writeError; }

@@ -15,3 +15,7 @@ void AttachReportOutput(int fd);
 void WriteReportLine(std::string_view text);
 // Flush and close; false when any write failed.
 bool CloseReportOutput();
+// The errno of the first write that failed since the output was opened (0:
+// none). Once a write has failed nothing more is written, so a run can stop
+// at once instead of decoding the rest for nothing.
+int ReportOutputError();
