@@ -44,21 +44,27 @@ std::tm LocalTimeNow() {
 }
 
 // The file as the window shows it: lines split at CR LF, joined with '\n'.
-// Unreadable: an empty text.
+// Only a regular file is read back, and only as far as it reached when opened:
+// a pipe, a device such as /dev/full or a file someone keeps appending to
+// would otherwise block or be read for ever. Anything else: an empty text.
 std::string ReadBack(const std::string& path) {
     std::string text;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return text;
     struct stat info {};
-    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) text.reserve(static_cast<size_t>(info.st_size) + 4096);
-    for (;;) {
-        if (text.capacity() - text.size() < 4096) text.reserve(text.capacity() * 2 + 65536);
-        const size_t used = text.size();
-        text.resize(text.capacity());
-        const ssize_t n = ::read(fd, text.data() + used, text.size() - used);
-        text.resize(used + (n > 0 ? static_cast<size_t>(n) : 0));
-        if (n == 0 || (n < 0 && errno != EINTR)) break;
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return text;
     }
+    text.resize(static_cast<size_t>(info.st_size));
+    size_t used = 0;
+    while (used < text.size()) {
+        const ssize_t n = ::read(fd, text.data() + used, text.size() - used);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        used += static_cast<size_t>(n);
+    }
+    text.resize(used);
     ::close(fd);
     // Drop the CR of every CR LF, in place.
     size_t out = 0;
@@ -75,7 +81,8 @@ std::string ReadBack(const std::string& path) {
 
 void WriteReportFrames() {
     // The count is asked afresh before every frame: Clear buffer ends the list.
-    for (uint32_t n = 0; n < SessionBuffer::Count(); ++n) {
+    // A failed write ends it too: nothing more would land.
+    for (uint32_t n = 0; n < SessionBuffer::Count() && ReportOutputError() == 0; ++n) {
         const uint8_t* frame = SessionBuffer::CurrentFrame();
         const uint32_t length = SessionBuffer::CurrentLength();
         const std::span<const uint8_t> bytes =
@@ -85,10 +92,13 @@ void WriteReportFrames() {
         SessionBuffer::Advance();
     }
     WriteReportEnd();
-    CloseReportOutput(); // write errors are not reported; the window shows what landed
+    const bool written = CloseReportOutput();
+    const int reason = ReportOutputError();
+    // The window shows what landed, and the run ends as any run does.
     if (textArea) textArea->ShowReportText(ReadBack(reportPath));
     writing.store(false);
     ShowReportStatus(false);
+    if (!written) ShowMessage(WriteErrorMessage(reportPath, reason));
 }
 
 } // namespace
@@ -114,6 +124,14 @@ void StartReport(ReportTextArea* area, const char* fileName) {
 }
 
 bool IsReportWriting() { return writing.load(); }
+
+std::string WriteErrorMessage(std::string_view fileName, int reason) {
+    std::string message(kErrorWritingFile);
+    message.append(fileName);
+    message += ": ";
+    message += std::strerror(reason);
+    return message;
+}
 
 void WaitReportEnd() {
     if (writerThread.joinable()) writerThread.join();

@@ -13,6 +13,8 @@
 
 inline constexpr std::string_view kReportFileName = "output.txt";
 inline constexpr std::string_view kErrorOpeningFile = "Error opening file...";
+// Told after a run in which a write failed, followed by the file name, ": " and the reason.
+inline constexpr std::string_view kErrorWritingFile = "Error writing file ";
 
 // The output window's text area, as the writer sees it.
 class ReportTextArea {
@@ -25,7 +27,9 @@ public:
 
 // Start a report run (user-interface thread; not while a capture runs or a
 // report is being written). When the file cannot be created: "Error opening
-// file..." through the operator-message seam, and nothing else happens.
+// file..." through the operator-message seam, and nothing else happens. When a
+// write fails, the run stops there, ends as usual (window, flag, status line)
+// and then tells the operator which file failed and why.
 void StartReport(ReportTextArea* area, const char* fileName);
 // True from a successful StartReport until the writer thread's last step.
 bool IsReportWriting();
@@ -34,5 +38,7 @@ void WaitReportEnd();
 // The clock the banner's "Created" line reads (local date and time); null
 // restores the real local time. Lets tests fix the banner.
 void SetReportClock(std::tm (*clock)());
+// "Error writing file output.txt: No space left on device" for reason ENOSPC.
+std::string WriteErrorMessage(std::string_view fileName, int reason);
 // Status line: kStatusWriting when on, kStatusIdle when off.
 void ShowReportStatus(bool on);
