@@ -18,7 +18,7 @@ constexpr const char* kHelp =
     "\n"
     "Exit status: 0 when the report is written, 1 when the capture cannot be read\n"
     "to its end or the report cannot be written (an existing OUT is then left as it\n"
-    "was), 2 for a bad command line.\n";
+    "was), 2 for a bad command line or an OUT that is the capture file itself.\n";
 
 } // namespace
 

@@ -60,6 +60,10 @@ std::tm LocalTimeNow() {
     return local;
 }
 
+std::string WriteProblem(int reason) {
+    return reason != 0 ? std::string("write error: ") + std::strerror(reason) : std::string("write error");
+}
+
 // Write every frame block; false (and told) when the file cannot be read to its end.
 bool WriteFrameBlocks(pcap_t* capture, const std::string& input) {
     uint32_t number = 0;
@@ -90,6 +94,12 @@ bool WriteFrameBlocks(pcap_t* capture, const std::string& input) {
 int WriteOfflineReport(const std::string& input, const std::string& output) {
     pcap_t* capture = OpenCapture(input);
     if (capture == nullptr) return kExitFailed;
+    if (OutputIsInput(output, fileno(pcap_file(capture)))) {
+        Fail(output, "is the same file as " + (input == "-" ? std::string("standard input") : input) +
+                         ", the capture being read; not overwritten");
+        pcap_close(capture);
+        return kExitUsage;
+    }
 
     ReportDestination destination;
     std::string problem;
@@ -109,17 +119,14 @@ int WriteOfflineReport(const std::string& input, const std::string& output) {
     pcap_close(capture);
 
     if (complete) WriteReportEnd();
-    errno = 0;
     const bool written = CloseReportOutput();
     if (!complete) {
         DiscardReportDestination(destination);
         return kExitFailed;
     }
     if (!written) {
-        const int reason = errno;
         DiscardReportDestination(destination);
-        Fail(output, reason != 0 ? std::string("write error: ") + std::strerror(reason)
-                                 : std::string("write error"));
+        Fail(output, WriteProblem(ReportOutputError()));
         return kExitFailed;
     }
     if (!CommitReportDestination(destination, problem)) {

@@ -134,3 +134,10 @@ void DiscardReportDestination(ReportDestination& destination) {
         UnguardTemp();
     }
 }
+
+bool OutputIsInput(const std::string& output, int inputFd) {
+    struct stat in {}, out {};
+    if (fstat(inputFd, &in) != 0 || !S_ISREG(in.st_mode)) return false;
+    const int found = output == "-" ? fstat(STDOUT_FILENO, &out) : stat(output.c_str(), &out);
+    return found == 0 && in.st_dev == out.st_dev && in.st_ino == out.st_ino;
+}

@@ -26,3 +26,7 @@ bool OpenReportDestination(const std::string& name, ReportDestination& destinati
 bool CommitReportDestination(ReportDestination& destination, std::string& problem);
 // Close it and remove the temporary, leaving the target untouched.
 void DiscardReportDestination(ReportDestination& destination);
+// True when OUT (standard output for "-"; links followed) is the same regular
+// file as the one open for reading on inputFd: writing it would destroy the
+// capture being read.
+bool OutputIsInput(const std::string& output, int inputFd);

@@ -137,6 +137,31 @@ TEST(QuarnReport, OutputThroughALinkOrIntoAPipe) {
     EXPECT_EQ(dir.Names(), (std::vector<std::string>{"capture", "kept.txt", "link.txt", "pipe"}));
 }
 
+// OUT that is the capture being read, by its name, through a link or with the
+// capture on standard input: refused in one line, status 2, nothing touched.
+TEST(QuarnReport, RefusesToWriteOverTheCaptureBeingRead) {
+    const struct {
+        std::vector<std::string> arguments;
+        std::string stdinPath;
+    } cases[] = {
+        {{"capture", "-o", "capture"}, "/dev/null"},
+        {{"capture", "-o", "link"}, "/dev/null"},
+        {{"-", "-o", "capture"}, "capture"},
+    };
+    ScratchDirectory dir;
+    const Bytes capture = PcapFile(MixedFrames());
+    WriteFile(dir / "capture", capture);
+    ASSERT_EQ(symlink("capture", (dir / "link").c_str()), 0);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.arguments));
+        const CommandResult run = RunQuarnReport(c.arguments, dir.path(), {.stdinPath = c.stdinPath});
+        EXPECT_EQ(run.exitStatus, 2);
+        EXPECT_TRUE(std::regex_match(run.err, std::regex("quarn-report: [a-z]+: is the same file as [^\n]+\n"))) << run.err;
+        EXPECT_EQ(ReadFile(dir / "capture"), std::string(capture.begin(), capture.end()));
+        EXPECT_EQ(dir.Names(), (std::vector<std::string>{"capture", "link"}));
+    }
+}
+
 // A capture that cannot be read to its end: one line naming the file (and the
 // frame where reading stopped), status 1, the old report untouched, no
 // temporary left behind.
@@ -214,7 +239,7 @@ TEST(QuarnReport, CommandLinesAndTheirErrors) {
     WriteFile(dir / "capture", PcapFile(MixedFrames()));
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::PrintToString(c.arguments));
-        const CommandResult run = RunQuarnReport(c.arguments, dir.path(), c.stdoutPath);
+        const CommandResult run = RunQuarnReport(c.arguments, dir.path(), {.stdoutPath = c.stdoutPath});
         EXPECT_EQ(run.exitStatus, c.status);
         EXPECT_TRUE(std::regex_search(run.err, std::regex(c.err))) << run.err;
         EXPECT_TRUE(std::regex_search(run.out, std::regex(c.out))) << run.out;

@@ -31,17 +31,38 @@ std::vector<CapturedFrame> MixedFrames();
 
 struct CommandResult {
     int exitStatus = -1; // -1: did not exit normally
+    int signal = 0;      // the signal that ended it, 0 if none
     std::string out, err;
 };
 
 enum class Terminal { None, StandardError, Both };
 
-// Run quarn-report with arguments in directory, standard input from /dev/null.
-// Standard output goes to stdoutPath when given, else is returned in out. With
-// a terminal, standard error (and standard output too, for Both) goes to a
-// pseudo-terminal, and err is everything the terminal received.
+// How quarn-report is started, beyond its arguments and working directory.
+struct RunSetup {
+    std::string stdinPath = "/dev/null"; // relative paths from the directory
+    // Standard output goes to this file when given, else is returned in out.
+    std::string stdoutPath = "";
+    // With a terminal, standard error (and standard output too, for Both) goes
+    // to a pseudo-terminal, and err is everything the terminal received.
+    Terminal terminal = Terminal::None;
+    uint64_t fileSizeLimit = 0;      // bytes (RLIMIT_FSIZE); 0: no limit
+    std::vector<int> ignoredSignals = {}; // ignored when it starts, as under nohup
+};
+
+struct RunningReport {
+    int pid = -1;
+    int pty = -1;
+    std::string directory;
+    RunSetup setup;
+};
+
+// Start quarn-report with arguments in directory; FinishQuarnReport waits for
+// it. RunQuarnReport does both.
+RunningReport StartQuarnReport(const std::vector<std::string>& arguments, const std::string& directory,
+                               const RunSetup& setup = {});
+CommandResult FinishQuarnReport(RunningReport& run);
 CommandResult RunQuarnReport(const std::vector<std::string>& arguments, const std::string& directory,
-                             const std::string& stdoutPath = "", Terminal terminal = Terminal::None);
+                             const RunSetup& setup = {});
 
 // The report the analyzer's writer makes when the session buffer holds these
 // frames, stored as the capture stores them (at most 1514 bytes each), with

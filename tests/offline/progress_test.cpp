@@ -20,7 +20,7 @@ void WriteLargeCapture(const std::string& path, size_t cutAtEnd = 0) {
 TEST(ProgressLine, LargeFileShowsProgressAndClearsIt) {
     ScratchDirectory dir;
     WriteLargeCapture(dir / "large");
-    const CommandResult run = RunQuarnReport({"large", "-o", "report.txt"}, dir.path(), "", Terminal::StandardError);
+    const CommandResult run = RunQuarnReport({"large", "-o", "report.txt"}, dir.path(), {.terminal = Terminal::StandardError});
     const std::string& shown = run.err;
     ASSERT_EQ(run.exitStatus, 0) << shown;
     EXPECT_EQ(shown.rfind("\rquarn-report: 0 frames, 0%", 0), 0u) << shown;
@@ -38,7 +38,7 @@ TEST(ProgressLine, LargeFileShowsProgressAndClearsIt) {
 TEST(ProgressLine, ClearedBeforeAnErrorMessage) {
     ScratchDirectory dir;
     WriteLargeCapture(dir / "large", 100); // cut in the last frame
-    const CommandResult run = RunQuarnReport({"large"}, dir.path(), "", Terminal::StandardError);
+    const CommandResult run = RunQuarnReport({"large"}, dir.path(), {.terminal = Terminal::StandardError});
     EXPECT_EQ(run.exitStatus, 1);
     const size_t message = run.err.find("quarn-report: large: reading stopped at frame 5799: ");
     ASSERT_NE(message, std::string::npos) << run.err;
@@ -49,7 +49,7 @@ TEST(ProgressLine, ClearedBeforeAnErrorMessage) {
 TEST(ProgressLine, NotMixedIntoAReportOnTheSameTerminal) {
     ScratchDirectory dir;
     WriteLargeCapture(dir / "large");
-    const CommandResult run = RunQuarnReport({"large", "-o", "-"}, dir.path(), "", Terminal::Both);
+    const CommandResult run = RunQuarnReport({"large", "-o", "-"}, dir.path(), {.terminal = Terminal::Both});
     EXPECT_EQ(run.exitStatus, 0);
     EXPECT_NE(run.err.find("Assigned number: 05799 ---"), std::string::npos);
     EXPECT_EQ(run.err.find("quarn-report"), std::string::npos);
@@ -58,7 +58,7 @@ TEST(ProgressLine, NotMixedIntoAReportOnTheSameTerminal) {
 TEST(ProgressLine, SmallFileShowsNothing) {
     ScratchDirectory dir;
     WriteFile(dir / "small", PcapFile(MixedFrames()));
-    const CommandResult run = RunQuarnReport({"small"}, dir.path(), "", Terminal::StandardError);
+    const CommandResult run = RunQuarnReport({"small"}, dir.path(), {.terminal = Terminal::StandardError});
     EXPECT_EQ(run.err, "");
     EXPECT_EQ(run.exitStatus, 0);
 }
