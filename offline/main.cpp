@@ -4,6 +4,7 @@
 
 #include "offline/offline_report.h"
 #include "offline/report_arguments.h"
+#include "offline/report_signals.h"
 
 namespace {
 
@@ -23,6 +24,7 @@ constexpr const char* kHelp =
 } // namespace
 
 int main(int argc, char** argv) {
+    SetUpReportSignals();
     ReportArguments arguments;
     std::string problem;
     if (!ParseReportArguments(argc, argv, arguments, problem)) {

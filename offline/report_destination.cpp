@@ -2,38 +2,15 @@
 
 #include <cerrno>
 #include <climits>
-#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "offline/report_signals.h"
+
 namespace {
-
-// The temporary being written, for the signal handler: an interrupted run
-// must not leave it behind. Only one report runs per process.
-char pendingTemp[PATH_MAX + 1];
-
-void RemoveTempAndDie(int signal) {
-    if (pendingTemp[0] != '\0') unlink(pendingTemp);
-    std::signal(signal, SIG_DFL);
-    raise(signal);
-}
-
-void GuardTemp(const std::string& path) {
-    if (path.size() >= sizeof pendingTemp) return;
-    std::memcpy(pendingTemp, path.c_str(), path.size() + 1);
-    struct sigaction action {};
-    action.sa_handler = RemoveTempAndDie;
-    sigemptyset(&action.sa_mask);
-    for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaction(signal, &action, nullptr);
-}
-
-void UnguardTemp() {
-    for (int signal : {SIGINT, SIGTERM, SIGHUP}) std::signal(signal, SIG_DFL);
-    pendingTemp[0] = '\0';
-}
 
 std::string Reason() { return std::strerror(errno); }
 
@@ -88,16 +65,17 @@ bool OpenReportDestination(const std::string& name, ReportDestination& destinati
     const std::string base =
         slash == std::string::npos ? destination.target : destination.target.substr(slash + 1);
     std::string temp = directory + "." + base + ".XXXXXX";
+    const ReportSignalsHeld held; // created and known to the handlers as one step
     const int fd = mkstemp(temp.data());
     if (fd < 0) {
         problem = "cannot create a file beside it: " + Reason();
         return false;
     }
+    GuardTemp(temp.c_str());
     fchmod(fd, FinalMode(exists ? &st : nullptr));
     destination.fd = fd;
     destination.closeFd = true;
     destination.tempPath = temp;
-    GuardTemp(temp);
     return true;
 }
 
@@ -114,13 +92,16 @@ bool CommitReportDestination(ReportDestination& destination, std::string& proble
         }
     }
     if (destination.tempPath.empty()) return true;
-    if (rename(destination.tempPath.c_str(), destination.target.c_str()) != 0) {
-        problem = "cannot replace: " + Reason();
-        DiscardReportDestination(destination);
-        return false;
+    {
+        const ReportSignalsHeld held;
+        if (rename(destination.tempPath.c_str(), destination.target.c_str()) != 0) {
+            problem = "cannot replace: " + Reason();
+            DiscardReportDestination(destination);
+            return false;
+        }
+        destination.tempPath.clear();
+        GuardTemp(nullptr);
     }
-    destination.tempPath.clear();
-    UnguardTemp();
     return true;
 }
 
@@ -129,9 +110,10 @@ void DiscardReportDestination(ReportDestination& destination) {
     destination.fd = -1;
     destination.closeFd = false;
     if (!destination.tempPath.empty()) {
+        const ReportSignalsHeld held;
         unlink(destination.tempPath.c_str());
         destination.tempPath.clear();
-        UnguardTemp();
+        GuardTemp(nullptr);
     }
 }
 

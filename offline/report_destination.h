@@ -3,7 +3,8 @@
 //
 // A regular file (or a name not yet taken) is written as a temporary file in
 // the same directory and renamed over the name only once the report is whole;
-// on failure the temporary is removed and the old file stays as it was.
+// on failure (or a signal that ends the program) the temporary is removed and
+// the old file stays as it was.
 // Standard output ("-") and files that cannot be replaced by a rename (a pipe,
 // a terminal, /dev/null) are written directly.
 #pragma once

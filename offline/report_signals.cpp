@@ -1,0 +1,70 @@
+#include "offline/report_signals.h"
+
+#include <climits>
+#include <csignal>
+#include <cstring>
+#include <unistd.h>
+
+namespace {
+
+// Every signal whose default action ends the process and that a user or the
+// system sends to end a run.
+constexpr int kEndingSignals[] = {SIGHUP,  SIGINT,  SIGQUIT,   SIGTERM, SIGUSR1,
+                                  SIGUSR2, SIGALRM, SIGVTALRM, SIGPROF};
+
+// Read by the handler; written only while the signals are held.
+char pendingTemp[PATH_MAX + 1];
+
+sigset_t EndingSignals() {
+    sigset_t set;
+    sigemptyset(&set);
+    for (int signal : kEndingSignals) sigaddset(&set, signal);
+    return set;
+}
+
+// Async-signal-safe only: unlink, then end the way the signal ends a process.
+void RemoveTempAndEnd(int signal) {
+    if (pendingTemp[0] != '\0') unlink(pendingTemp);
+    struct sigaction action {};
+    action.sa_handler = SIG_DFL;
+    sigemptyset(&action.sa_mask);
+    sigaction(signal, &action, nullptr);
+    raise(signal); // delivered as soon as the handler returns
+}
+
+} // namespace
+
+void SetUpReportSignals() {
+    struct sigaction ignore {};
+    ignore.sa_handler = SIG_IGN;
+    sigemptyset(&ignore.sa_mask);
+    sigaction(SIGPIPE, &ignore, nullptr);
+    sigaction(SIGXFSZ, &ignore, nullptr);
+
+    struct sigaction action {};
+    action.sa_handler = RemoveTempAndEnd;
+    action.sa_mask = EndingSignals(); // one handler at a time
+    for (int signal : kEndingSignals) {
+        struct sigaction current {};
+        if (sigaction(signal, nullptr, &current) != 0 || current.sa_handler == SIG_IGN) continue;
+        sigaction(signal, &action, nullptr);
+    }
+}
+
+ReportSignalsHeld::ReportSignalsHeld() {
+    const sigset_t ending = EndingSignals();
+    sigprocmask(SIG_BLOCK, &ending, &saved_);
+}
+
+ReportSignalsHeld::~ReportSignalsHeld() {
+    sigprocmask(SIG_SETMASK, &saved_, nullptr);
+}
+
+void GuardTemp(const char* path) {
+    const size_t size = path != nullptr ? std::strlen(path) : 0;
+    if (size >= sizeof pendingTemp) {
+        pendingTemp[0] = '\0';
+        return;
+    }
+    std::memcpy(pendingTemp, path != nullptr ? path : "", size + 1);
+}
