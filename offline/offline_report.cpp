@@ -64,8 +64,9 @@ std::string WriteProblem(int reason) {
     return reason != 0 ? std::string("write error: ") + std::strerror(reason) : std::string("write error");
 }
 
-// Write every frame block; false (and told) when the file cannot be read to its end.
-bool WriteFrameBlocks(pcap_t* capture, const std::string& input) {
+// Write every frame block; false (and told) when the file cannot be read to its
+// end or a write fails, which ends the run at once.
+bool WriteFrameBlocks(pcap_t* capture, const std::string& input, const std::string& output) {
     uint32_t number = 0;
     pcap_pkthdr* header = nullptr;
     const u_char* bytes = nullptr;
@@ -84,6 +85,11 @@ bool WriteFrameBlocks(pcap_t* capture, const std::string& input) {
         const timespec when{header->ts.tv_sec, static_cast<long>(header->ts.tv_usec)};
         WriteFrameBlock(std::span<const uint8_t>(bytes, stored), stored, LocalCaptureTime(when),
                         number);
+        if (const int reason = ReportOutputError()) {
+            EndProgress();
+            Fail(output, WriteProblem(reason) + " (stopped at frame " + std::to_string(number) + ")");
+            return false;
+        }
         ++number;
         TickProgress(number);
     }
@@ -114,7 +120,7 @@ int WriteOfflineReport(const std::string& input, const std::string& output) {
     // A report scrolling on the same terminal has no room for a progress line.
     const bool reportOnTerminal = output == "-" && isatty(STDOUT_FILENO);
     StartProgress(reportOnTerminal ? nullptr : pcap_file(capture), CaptureSize(input));
-    const bool complete = WriteFrameBlocks(capture, input);
+    const bool complete = WriteFrameBlocks(capture, input, output);
     EndProgress();
     pcap_close(capture);
 

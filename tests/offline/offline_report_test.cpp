@@ -165,6 +165,22 @@ TEST(QuarnReport, RefusesToWriteOverTheCaptureBeingRead) {
     }
 }
 
+// On a full disk (here a file-size limit, whose SIGXFSZ is ignored) the run
+// stops at the first failed write, long before the last frame, says why in one
+// line and leaves no temporary.
+TEST(QuarnReport, StopsAtTheFirstWriteError) {
+    ScratchDirectory dir;
+    WriteFile(dir / "many", PcapFile(std::vector<CapturedFrame>(20000, MixedFrames()[9]))); // runts
+    const CommandResult run = RunQuarnReport({"many", "-o", "report.txt"}, dir.path(), {.fileSizeLimit = 100000});
+    EXPECT_EQ(run.exitStatus, 1);
+    std::smatch stop;
+    ASSERT_TRUE(std::regex_match(run.err, stop, std::regex("quarn-report: report\\.txt: write error: File too large "
+                                                           "\\(stopped at frame (\\d+)\\)\n")))
+        << run.err;
+    EXPECT_LT(std::stoi(stop[1]), 2000);
+    EXPECT_EQ(dir.Names(), std::vector<std::string>{"many"});
+}
+
 // The writing end of a pipe, once the command has opened the reading end (at
 // most 10 s); -1 if it never does.
 int OpenFeed(const std::string& path) {
