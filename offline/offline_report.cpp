@@ -60,6 +60,14 @@ std::tm LocalTimeNow() {
     return local;
 }
 
+// Seconds of a frame's time stamp. A pcap file holds them as an unsigned 32-bit
+// count, which libpcap hands over sign-extended: from 2038-01-19 03:14:08 UTC
+// on they arrive negative. pcapng's 64-bit times arrive whole and positive.
+std::time_t CaptureSeconds(const pcap_pkthdr& header) {
+    const std::time_t seconds = header.ts.tv_sec;
+    return seconds < 0 ? static_cast<std::time_t>(static_cast<uint32_t>(seconds)) : seconds;
+}
+
 std::string WriteProblem(int reason) {
     return reason != 0 ? std::string("write error: ") + std::strerror(reason) : std::string("write error");
 }
@@ -82,7 +90,7 @@ bool WriteFrameBlocks(pcap_t* capture, const std::string& input, const std::stri
         // Stored as the analyzer stores a received frame: at most one buffer's worth.
         const uint32_t stored = std::min<uint32_t>(header->caplen, kFrameBufferSize);
         // With nanosecond precision the "usec" field holds nanoseconds.
-        const timespec when{header->ts.tv_sec, static_cast<long>(header->ts.tv_usec)};
+        const timespec when{CaptureSeconds(*header), static_cast<long>(header->ts.tv_usec)};
         WriteFrameBlock(std::span<const uint8_t>(bytes, stored), stored, LocalCaptureTime(when),
                         number);
         if (const int reason = ReportOutputError()) {

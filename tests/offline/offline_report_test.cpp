@@ -66,6 +66,14 @@ TEST_P(EveryFormat, ReportEqualsTheAnalyzersReportOfTheSameFrames) {
     const std::string empty = ReadFile(dir / "empty.txt");
     EXPECT_EQ(CountOf(empty, "\r\n"), 6);
     EXPECT_EQ(WithoutCreatedLine(empty), WithoutCreatedLine(AnalyzerReport({}, false, dir.path())));
+
+    // Seconds are unsigned: 2^31 is 2038-01-19 03:14:08 UTC, 2^32 - 1 is
+    // 2106-02-07 06:28:15 UTC.
+    WriteFile(dir / "late", file({{SynFrame(), 0, {2147483648, 0}}, {SynFrame(), 0, {4294967295, 990'000'000}}}));
+    ASSERT_EQ(RunQuarnReport({"late", "-o", "late.txt"}, dir.path()).exitStatus, 0);
+    const std::string late = ReadFile(dir / "late.txt");
+    EXPECT_EQ(CountOf(late, "--- Packet received:  8:44:08.00 --- Length: 0060 --- Assigned number: 00000 ---\r\n"), 1);
+    EXPECT_EQ(CountOf(late, "--- Packet received: 11:58:15.99 --- Length: 0060 --- Assigned number: 00001 ---\r\n"), 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(CaptureFormats, EveryFormat,
