@@ -76,6 +76,7 @@ bool OpenReportDestination(const std::string& name, ReportDestination& destinati
     destination.fd = fd;
     destination.closeFd = true;
     destination.tempPath = temp;
+    destination.directory = directory.empty() ? "." : directory;
     return true;
 }
 
@@ -84,9 +85,14 @@ bool CommitReportDestination(ReportDestination& destination, std::string& proble
         const int fd = destination.fd;
         destination.fd = -1;
         destination.closeFd = false;
+        // The report reaches the disk before it takes OUT's name: after a crash
+        // OUT is the old file or the whole new one, never an empty or short one.
         // close() is where a network or quota file system reports a late failure.
-        if (close(fd) != 0) {
-            problem = "write error: " + Reason();
+        int error = 0;
+        if (!destination.tempPath.empty() && fsync(fd) != 0) error = errno;
+        if (close(fd) != 0 && error == 0) error = errno;
+        if (error != 0) {
+            problem = std::string("write error: ") + std::strerror(error);
             DiscardReportDestination(destination);
             return false;
         }
@@ -101,6 +107,14 @@ bool CommitReportDestination(ReportDestination& destination, std::string& proble
         }
         destination.tempPath.clear();
         GuardTemp(nullptr);
+    }
+    // And the new name reaches the disk too. The report is whole and in place
+    // by now, so a directory that cannot be synced (some file systems refuse)
+    // does not turn the run into a failure.
+    const int directory = open(destination.directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (directory >= 0) {
+        fsync(directory);
+        close(directory);
     }
     return true;
 }

@@ -2,9 +2,9 @@
 // looks complete.
 //
 // A regular file (or a name not yet taken) is written as a temporary file in
-// the same directory and renamed over the name only once the report is whole;
-// on failure (or a signal that ends the program) the temporary is removed and
-// the old file stays as it was.
+// the same directory, flushed to disk and renamed over the name only once the
+// report is whole; on failure (or a signal that ends the program) the temporary
+// is removed and the old file stays as it was.
 // Standard output ("-") and files that cannot be replaced by a rename (a pipe,
 // a terminal, /dev/null) are written directly.
 #pragma once
@@ -15,6 +15,7 @@ struct ReportDestination {
     std::string name;     // as given on the command line
     std::string target;   // file the temporary replaces (symbolic links resolved)
     std::string tempPath; // empty when written directly
+    std::string directory; // holding the temporary, synced after the rename
     int fd = -1;
     bool closeFd = false;
 };
