@@ -263,6 +263,32 @@ TEST_F(MainWindowTest, PicturesAreFoundAndEdit1TakesFourCharacters)
     EXPECT_EQ(Ui().Edit1->text(), "5001");
 }
 
+// The counter, up to ten digits (the largest count), keeps clear of "Packets
+// received:" and of every other control, right-aligned inside the "Session"
+// group. Measured with the font the window really uses.
+TEST_F(MainWindowTest, TenDigitCounterTouchesNothing)
+{
+    QLabel* counter = Ui().Label23;
+    counter->setText("1234567890");
+    // Where a label draws its text, in the group's coordinates.
+    const auto textRect = [](const QLabel* label) {
+        return label->fontMetrics()
+            .boundingRect(label->contentsRect(), static_cast<int>(label->alignment()), label->text())
+            .translated(label->pos());
+    };
+    const QRect digits = textRect(counter);
+    EXPECT_TRUE(counter->alignment() & Qt::AlignRight);
+    EXPECT_TRUE(Ui().GroupBox5->rect().adjusted(1, 1, -1, -1).contains(counter->geometry()));
+    EXPECT_TRUE(counter->contentsRect().translated(counter->pos()).contains(digits)) << "digits cut off";
+    // One clear pixel at least: adjacent rectangles touch.
+    EXPECT_FALSE(digits.intersects(textRect(Ui().Label22).adjusted(-1, -1, 1, 1)));
+    for (const QWidget* other : Ui().GroupBox5->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (other != counter) {
+            EXPECT_FALSE(counter->geometry().intersects(other->geometry())) << other->objectName().toStdString();
+        }
+    }
+}
+
 // The no-adapter path asks for the end while the windows are still being built,
 // before the message loop runs: the request must survive until it does.
 TEST(QtMessageSeamTest, QuitRequestedBeforeTheLoopEndsItAsSoonAsItRuns)
