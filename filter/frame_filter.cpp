@@ -7,41 +7,19 @@
 #include <mutex>
 #include <type_traits>
 
+#include "frame/framing.h"
+
 namespace {
 
-// The filter reads only the frame's first 42 bytes: up to the IPX source node.
-constexpr size_t kJudgedBytes = 42;
+// The filter reads only the frame's head, up to the end of the IPX source node,
+// through a view of that head: no test can stray beyond it.
+constexpr size_t kJudgedBytes = kIpxSourceNodeOffset + sizeof FrameFilter::IPXSource;
 
-// The one way the filter reads frame bytes: offsets past the judged head read
-// as zero, so no test can stray beyond it.
-class FrameHead {
-public:
-    explicit FrameHead(const uint8_t* frame) : frame_(frame) {}
-    uint8_t At(size_t offset) const { return offset < kJudgedBytes ? frame_[offset] : 0; }
-    uint16_t Be16(size_t offset) const { return static_cast<uint16_t>(At(offset) << 8 | At(offset + 1)); }
-    template <size_t N>
-    bool Equals(size_t offset, const uint8_t (&field)[N]) const {
-        for (size_t i = 0; i < N; ++i)
-            if (At(offset + i) != field[i])
-                return false;
-        return true;
-    }
-
-private:
-    const uint8_t* frame_;
-};
-
-// Frame offsets of the fields the tests compare.
-constexpr size_t kMACDest = 0, kMACSource = 6, kType = 12, kDSAP = 14, kSSAP = 15;
-constexpr size_t kIPProtocol = 23, kIPSource = 26, kIPDest = 30;
-constexpr size_t kIPXDest = 24, kIPXSource = 36;
-
-constexpr uint16_t kTypeIP = 0x0800, kTypeIPX = 0x8137, kIPXLengthLimit = 1500;
-constexpr uint8_t kProtoICMP = 1, kProtoTCP = 6, kProtoUDP = 17;
+FrameView JudgedHead(const uint8_t* frame) { return FrameView({frame, kJudgedBytes}); }
 
 // Destination and source tests of one address kind; a test that is off holds.
 template <size_t N>
-bool PairTest(const FrameHead& head, bool destOn, const uint8_t (&dest)[N], size_t destAt,
+bool PairTest(const FrameView& head, bool destOn, const uint8_t (&dest)[N], size_t destAt,
               bool sourceOn, const uint8_t (&source)[N], size_t sourceAt) {
     return (!destOn || head.Equals(destAt, dest)) && (!sourceOn || head.Equals(sourceAt, source));
 }
@@ -89,48 +67,45 @@ FilterPair ReadPair() {
 } // namespace
 
 bool ClassifyProtocol(const FrameFilter& slot, const uint8_t* frame, FrameKind& kind) {
-    const FrameHead head(frame);
+    const FrameView head = JudgedHead(frame);
     kind = KindOther;
-    if (slot.ProtoIP && head.Be16(kType) == kTypeIP) {
+    if (slot.ProtoIP && IsIp(head)) {
         kind = KindIP;
-        const uint8_t protocol = head.At(kIPProtocol);
-        if (slot.ProtoUDP && protocol == kProtoUDP)
+        const uint8_t protocol = head.At(kIpProtocolOffset);
+        if (slot.ProtoUDP && protocol == kIpProtocolUdp)
             return true;
-        if (slot.ProtoTCP && protocol == kProtoTCP)
+        if (slot.ProtoTCP && protocol == kIpProtocolTcp)
             return true;
-        if (slot.ProtoICMP && protocol == kProtoICMP)
+        if (slot.ProtoICMP && protocol == kIpProtocolIcmp)
             return true;
         if (!slot.ProtoUDP && !slot.ProtoTCP && !slot.ProtoICMP)
             return true;
         // Not one of the chosen IP protocols: the later tests may still pass it.
     }
-    if (slot.ProtoIPX) {
-        const uint16_t type = head.Be16(kType);
-        const bool rawIPX = type < kIPXLengthLimit && head.At(kDSAP) == 0xFF && head.At(kSSAP) == 0xFF;
-        if (type == kTypeIPX || rawIPX) {
-            kind = KindIPX;
-            return true;
-        }
+    if (slot.ProtoIPX && IsIpx(head)) {
+        kind = KindIPX;
+        return true;
     }
-    // NETBEUI is known by its service access points alone (F0 or F1 each).
-    if (slot.ProtoNETBEUI && (head.At(kDSAP) & 0xFE) == 0xF0 && (head.At(kSSAP) & 0xFE) == 0xF0)
+    if (slot.ProtoNETBEUI && IsNetbeui(head))
         return true;
     return !slot.ProtoIP && !slot.ProtoIPX && !slot.ProtoNETBEUI;
 }
 
 bool PassesFilter(const FrameFilter& slot, const uint8_t* frame) {
-    const FrameHead head(frame);
-    if (!PairTest(head, slot.MACDestOn, slot.MACDest, kMACDest, slot.MACSourceOn, slot.MACSource, kMACSource))
+    const FrameView head = JudgedHead(frame);
+    if (!PairTest(head, slot.MACDestOn, slot.MACDest, kMacDestinationOffset, slot.MACSourceOn, slot.MACSource,
+                  kMacSourceOffset))
         return false;
     FrameKind kind;
     if (!ClassifyProtocol(slot, frame, kind))
         return false;
     switch (kind) {
     case KindIP:
-        return PairTest(head, slot.IPDestOn, slot.IPDest, kIPDest, slot.IPSourceOn, slot.IPSource, kIPSource);
+        return PairTest(head, slot.IPDestOn, slot.IPDest, kIpDestinationOffset, slot.IPSourceOn, slot.IPSource,
+                        kIpSourceOffset);
     case KindIPX:
-        return PairTest(head, slot.IPXDestOn, slot.IPXDest, kIPXDest, slot.IPXSourceOn, slot.IPXSource,
-                        kIPXSource);
+        return PairTest(head, slot.IPXDestOn, slot.IPXDest, kIpxDestinationNodeOffset, slot.IPXSourceOn,
+                        slot.IPXSource, kIpxSourceNodeOffset);
     case KindOther:
         break;
     }

@@ -4,7 +4,7 @@
 // what it explained; otherwise it writes nothing and leaves the cursor alone.
 #pragma once
 
-#include "report/frame_view.h"
+#include "frame/frame_view.h"
 
 // Link layer and dump (link_layer.cpp).
 void WriteMacLine(const FrameView& frame);

@@ -1,7 +1,8 @@
-// The one way the report reads frame bytes: a view over the captured bytes in
-// which every byte past the captured length reads as zero. Runts, truncated
-// headers and length fields that claim more than the frame holds are therefore
-// harmless to every decoder.
+// The one way the engine reads frame bytes: a view over the captured bytes in
+// which every byte past the end reads as zero. Runts, truncated headers and
+// length fields that claim more than the frame holds are therefore harmless to
+// every decoder, and the filter, viewing only the head it judges, cannot stray
+// beyond it.
 #pragma once
 
 #include <cstddef>
@@ -17,6 +18,13 @@ public:
     // Big-endian 16-bit field at offset, read byte by byte.
     uint16_t Be16(size_t offset) const {
         return static_cast<uint16_t>(At(offset) << 8 | At(offset + 1));
+    }
+    // Whether the N bytes at offset equal field, byte for byte.
+    template <size_t N>
+    bool Equals(size_t offset, const uint8_t (&field)[N]) const {
+        for (size_t i = 0; i < N; ++i)
+            if (At(offset + i) != field[i]) return false;
+        return true;
     }
     size_t Size() const { return bytes_.size(); }
     // The captured bytes from offset on, at most count of them (empty when the
