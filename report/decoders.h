@@ -4,7 +4,10 @@
 // what it explained; otherwise it writes nothing and leaves the cursor alone.
 #pragma once
 
-#include "frame/frame_view.h"
+#include "frame/framing.h"
+#include "report/payload_cursor.h"
+
+class LineBuilder;
 
 // Link layer and dump (link_layer.cpp).
 void WriteMacLine(const FrameView& frame);
@@ -12,6 +15,9 @@ void WriteFrameTypeLines(const FrameView& frame);
 // The bytes the cursor still holds, never more than the frame has after the
 // cursor's position.
 void WriteHexDump(const FrameView& frame);
+// count frame bytes from offset as "%02X" each, joined by separator (none when '\0').
+LineBuilder& AppendHexBytes(LineBuilder& line, const FrameView& frame, size_t offset, size_t count,
+                            char separator = '\0');
 
 // Network layer (network_layer.cpp).
 void DecodeIp(const FrameView& frame);
@@ -23,11 +29,8 @@ void DecodeTcp(const FrameView& frame);
 void DecodeUdp(const FrameView& frame);
 void DecodeIpx(const FrameView& frame);
 
-// Frame offsets and type values the decoders share.
-inline constexpr size_t kTypeOffset = 12;
-inline constexpr size_t kNetworkOffset = 14;
-inline constexpr size_t kTransportOffset = 34;
-inline constexpr uint16_t kTypeIp = 0x0800;
-inline constexpr uint16_t kTypeArp = 0x0806;
-inline constexpr uint16_t kTypeIpx = 0x8137;
-inline constexpr size_t kIpProtocolOffset = 23;
+// An IP frame carrying protocol whose fragment offset DecodeIp found to be 0:
+// the frames that get transport or ICMP lines.
+inline bool FirstFragmentCarries(const FrameView& frame, uint8_t protocol) {
+    return CarriesIpProtocol(frame, protocol) && firstFragment;
+}

@@ -1,7 +1,7 @@
 // Link-layer lines (MAC addresses, framing) and the hex and ASCII dump.
 #include <algorithm>
-#include <array>
 #include <cstring>
+#include <iterator>
 
 #include "report/decoders.h"
 #include "report/payload_cursor.h"
@@ -9,32 +9,18 @@
 
 namespace {
 
-constexpr uint16_t kMaxLengthField = 1500; // above: an Ethernet II type
 constexpr size_t kDumpBytesPerLine = 20;
 constexpr size_t kDumpAsciiColumn = 60;    // 0-based column of the character part
-
-void AppendMac(LineBuilder& line, const FrameView& frame, size_t offset) {
-    for (size_t i = 0; i < 6; ++i) {
-        if (i != 0) line.Char(':');
-        line.Hex2(frame.At(offset + i));
-    }
-}
-
-// One way of framing an 802.3 frame, chosen by its first two LLC bytes.
-struct LlcFraming {
-    uint8_t dsap, ssap;
-    void (*write)(const FrameView& frame, uint16_t length);
-    uint32_t headerEnd; // offset of the first byte after the link header
-};
 
 void WriteSnap(const FrameView& f, uint16_t length) {
     StartLine()
         .Format("Frametype: Ethernet Snap, Length field %d, DSAP AAh, SSAP AAh, Control %02X",
-                {length, f.At(16)})
+                {length, f.At(kLlcControlOffset)})
         .Write();
+    constexpr size_t code = kSnapOrganisationOffset, protocol = kSnapProtocolOffset;
     StartLine()
         .Format("LLC SNAP Organisation Code: %02X%02X%02Xh Protocol field: %02X%02Xh",
-                {f.At(17), f.At(18), f.At(19), f.At(20), f.At(21)})
+                {f.At(code), f.At(code + 1), f.At(code + 2), f.At(protocol), f.At(protocol + 1)})
         .Write();
 }
 
@@ -49,48 +35,56 @@ void WriteIeee8023(const FrameView&, uint16_t length) {
 void WriteIeee8022(const FrameView& f, uint16_t length) {
     StartLine()
         .Format("Frametype: IEEE 802.2 within 802.3, Length field %d, DSAP %02X, SSAP %02X, Control %02X",
-                {length, f.At(14), f.At(15), f.At(16)})
+                {length, f.At(kDsapOffset), f.At(kSsapOffset), f.At(kLlcControlOffset)})
         .Write();
 }
 
-constexpr std::array<LlcFraming, 3> kLlcFramings{{
-    {0xAA, 0xAA, WriteSnap, 22},
-    {0xFF, 0xFF, WriteNetwareRaw, 16},
-    {0xF0, 0xF0, WriteIeee8023, 16},
-}};
-constexpr LlcFraming kOtherLlc{0, 0, WriteIeee8022, 17};
+// The lines of each 802.3 framing and the end of its link header, in the order
+// of LlcFraming. The Netware raw and F0 F0 headers end after the two LLC bytes,
+// so the F0 F0 frame's control byte is left for the dump.
+struct FramingLines {
+    void (*write)(const FrameView& frame, uint16_t length);
+    uint32_t headerEnd;
+};
+constexpr FramingLines kFramingLines[] = {
+    {WriteSnap, kSnapEnd},                // LlcFraming::Snap
+    {WriteNetwareRaw, kLlcControlOffset}, // LlcFraming::NetwareRaw
+    {WriteIeee8023, kLlcControlOffset},   // LlcFraming::Netbeui
+    {WriteIeee8022, kLlcEnd},             // LlcFraming::Ieee8022
+};
+static_assert(std::size(kFramingLines) == static_cast<size_t>(LlcFraming::Ieee8022) + 1);
 
 char Printable(uint8_t byte) { return byte >= 32 && byte <= 126 ? static_cast<char>(byte) : '.'; }
 
 } // namespace
 
+LineBuilder& AppendHexBytes(LineBuilder& line, const FrameView& frame, size_t offset, size_t count, char separator) {
+    for (size_t i = 0; i < count; ++i) {
+        if (i != 0 && separator != '\0') line.Char(separator);
+        line.Hex2(frame.At(offset + i));
+    }
+    return line;
+}
+
 void WriteMacLine(const FrameView& frame) {
     LineBuilder& line = StartLine().Text("MAC destination: ");
-    AppendMac(line, frame, 0);
-    line.Text("      MAC source: ");
-    AppendMac(line, frame, 6);
-    line.Write();
+    AppendHexBytes(line, frame, kMacDestinationOffset, kMacAddressBytes, ':').Text("      MAC source: ");
+    AppendHexBytes(line, frame, kMacSourceOffset, kMacAddressBytes, ':').Write();
 }
 
 void WriteFrameTypeLines(const FrameView& frame) {
     PayloadCursor& cursor = ReportCursor();
-    const uint16_t field = frame.Be16(kTypeOffset);
-    if (field > kMaxLengthField) {
+    const uint16_t field = TypeField(frame);
+    if (IsEthernetII(frame)) {
         StartLine().Format("Frametype: Ethernet II, Protocol field: %04Xh", {field}).Write();
         cursor.MoveTo(kNetworkOffset);
         cursor.Lower(kNetworkOffset - kTypeOffset);
         return;
     }
-    const LlcFraming* framing = &kOtherLlc;
-    for (const LlcFraming& candidate : kLlcFramings) {
-        if (frame.At(14) == candidate.dsap && frame.At(15) == candidate.ssap) {
-            framing = &candidate;
-            break;
-        }
-    }
-    framing->write(frame, field);
-    cursor.MoveTo(framing->headerEnd);
-    cursor.Lower(framing->headerEnd - kTypeOffset);
+    const FramingLines& framing = kFramingLines[static_cast<size_t>(LlcFramingOf(frame))];
+    framing.write(frame, field);
+    cursor.MoveTo(framing.headerEnd);
+    cursor.Lower(framing.headerEnd - kTypeOffset);
 }
 
 void WriteHexDump(const FrameView& frame) {

@@ -2,18 +2,20 @@
 
 #include <array>
 
+#include "frame/ethernet.h"
+
 namespace {
 
 // Names keep their leading blanks: the protocol line's columns depend on them.
 constexpr std::array<NamedValue, 8> kIpProtocols{{
-    {1, "    ICMP"},
-    {2, "    IGMP"},
-    {3, "    GGP"},
-    {4, "IP in IP"},
-    {6, "     TCP"},
-    {8, "     EGP"},
-    {9, "     IGP"},
-    {17, "     UDP"},
+    {kIpProtocolIcmp, "    ICMP"},
+    {kIpProtocolIgmp, "    IGMP"},
+    {kIpProtocolGgp, "    GGP"},
+    {kIpProtocolIpInIp, "IP in IP"},
+    {kIpProtocolTcp, "     TCP"},
+    {kIpProtocolEgp, "     EGP"},
+    {kIpProtocolIgp, "     IGP"},
+    {kIpProtocolUdp, "     UDP"},
 }};
 
 constexpr std::array<NamedValue, 4> kArpOperations{{

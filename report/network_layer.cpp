@@ -6,27 +6,16 @@
 
 namespace {
 
-constexpr size_t kIpHeaderBytes = 20;
 constexpr size_t kOptionBytesPerLine = 26;
 constexpr size_t kAddressColumn = 40; // the destination address starts after it
-constexpr uint8_t kProtocolIcmp = 1;
 constexpr uint8_t kIcmpEchoReply = 0;
 constexpr uint8_t kIcmpEcho = 8;
 constexpr size_t kArpLabelWidth = 33;
-
-bool IsIp(const FrameView& frame) { return frame.Be16(kTypeOffset) == kTypeIp; }
 
 void AppendDotted(LineBuilder& line, const FrameView& frame, size_t offset, size_t count) {
     for (size_t i = 0; i < count; ++i) {
         if (i != 0) line.Char('.');
         line.Dec(frame.At(offset + i));
-    }
-}
-
-void AppendColonHex(LineBuilder& line, const FrameView& frame, size_t offset, size_t count) {
-    for (size_t i = 0; i < count; ++i) {
-        if (i != 0) line.Char(':');
-        line.Hex2(frame.At(offset + i));
     }
 }
 
@@ -51,7 +40,7 @@ void DecodeIp(const FrameView& frame) {
     const uint8_t ihl = frame.At(ip) & 0x0F;
     const uint16_t totalLength = frame.Be16(ip + 2);
     const uint16_t fragmentOffset = static_cast<uint16_t>((frame.At(ip + 6) & 0x1F) << 8 | frame.At(ip + 7));
-    const uint8_t protocol = frame.At(ip + 9);
+    const uint8_t protocol = frame.At(kIpProtocolOffset);
 
     StartLine().Text("Protocol: IP").Write();
     StartLine()
@@ -80,10 +69,10 @@ void DecodeIp(const FrameView& frame) {
 
     // The source, padded with blanks, fills exactly the first 40 columns.
     LineBuilder& addresses = StartLine().Text("IP source address: ");
-    AppendDotted(addresses, frame, ip + 12, 4);
+    AppendDotted(addresses, frame, kIpSourceOffset, kIpAddressBytes);
     addresses.Blanks(29).Truncate(kAddressColumn);
     addresses.Text("IP destination address: ");
-    AppendDotted(addresses, frame, ip + 16, 4);
+    AppendDotted(addresses, frame, kIpDestinationOffset, kIpAddressBytes);
     addresses.Write();
 
     PayloadCursor& cursor = ReportCursor();
@@ -97,7 +86,7 @@ void DecodeIp(const FrameView& frame) {
 }
 
 void DecodeArp(const FrameView& frame) {
-    if (frame.Be16(kTypeOffset) != kTypeArp) return;
+    if (!IsArp(frame)) return;
     const size_t arp = kNetworkOffset;
     const uint8_t hardwareLength = frame.At(arp + 4);
     const uint8_t protocolLength = frame.At(arp + 5);
@@ -133,7 +122,7 @@ void DecodeArp(const FrameView& frame) {
         LineBuilder& line = StartLine().Text(entry.label);
         line.Blanks(kArpLabelWidth - entry.label.size());
         if (entry.hardware)
-            AppendColonHex(line, frame, offset, entry.length);
+            AppendHexBytes(line, frame, offset, entry.length, ':');
         else
             AppendDotted(line, frame, offset, entry.length);
         line.Write();
@@ -143,7 +132,7 @@ void DecodeArp(const FrameView& frame) {
 }
 
 void DecodeIcmp(const FrameView& frame) {
-    if (!IsIp(frame) || frame.At(kIpProtocolOffset) != kProtocolIcmp || !firstFragment) return;
+    if (!FirstFragmentCarries(frame, kIpProtocolIcmp)) return;
     // Read at byte 34 whatever the header length says.
     const size_t icmp = kTransportOffset;
     const uint8_t type = frame.At(icmp);

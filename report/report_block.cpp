@@ -16,7 +16,7 @@ constexpr std::string_view kAsterisks =
 constexpr std::string_view kHyphens =
     "--------------------------------------------------------------------------------";
 static_assert(kAsterisks.size() == 80 && kHyphens.size() == 80);
-constexpr uint32_t kCursorStart = 12; // first byte after the MAC addresses
+constexpr uint32_t kCursorStart = kTypeOffset; // first byte after the MAC addresses
 
 // The per-frame writers, in the order the report lists their lines.
 constexpr void (*kFrameWriters[])(const FrameView&) = {

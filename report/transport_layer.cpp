@@ -6,21 +6,14 @@
 
 namespace {
 
-constexpr uint8_t kProtocolTcp = 6;
-constexpr uint8_t kProtocolUdp = 17;
 constexpr uint32_t kTcpHeaderBytes = 20;
 constexpr uint32_t kUdpHeaderBytes = 8;
-
-// Transport headers are read at byte 34 whatever the IP header length says.
-bool Carries(const FrameView& frame, uint8_t protocol) {
-    return frame.Be16(kTypeOffset) == kTypeIp && frame.At(kIpProtocolOffset) == protocol &&
-           firstFragment;
-}
 
 } // namespace
 
 void DecodeTcp(const FrameView& frame) {
-    if (!Carries(frame, kProtocolTcp)) return;
+    if (!FirstFragmentCarries(frame, kIpProtocolTcp)) return;
+    // Transport headers are read at byte 34 whatever the IP header length says.
     const size_t t = kTransportOffset;
     const uint8_t offsetByte = frame.At(t + 12);
     const uint8_t flagByte = frame.At(t + 13);
@@ -59,7 +52,7 @@ void DecodeTcp(const FrameView& frame) {
 }
 
 void DecodeUdp(const FrameView& frame) {
-    if (!Carries(frame, kProtocolUdp)) return;
+    if (!FirstFragmentCarries(frame, kIpProtocolUdp)) return;
     const size_t u = kTransportOffset;
     StartLine()
         .Format("UDP 16 bits source port:         %04dd  UDP 16 bits destination port:      %04dd",
