@@ -48,13 +48,6 @@ TEST(FrameBlock, RuntsAndTruncatedHeadersAreSafe) {
     }
 }
 
-TEST(FrameBlock, StoredLengthShorterThanTheBufferBoundsTheView) {
-    const Bytes buffer = PadTo(Join({EthernetHeader(0x9000), Hex("11 22 33 44")}), 100);
-    const Lines lines = BlockBody(buffer, 16);
-    ASSERT_EQ(lines.size(), 4u);
-    EXPECT_EQ(lines[3], "11 22 " + std::string(54, ' ') + ".\"");
-}
-
 // The hand-made conversions must match printf for every value a field can hold.
 TEST(LineBuilder, FormatMatchesPrintf) {
     std::mt19937 random(42);

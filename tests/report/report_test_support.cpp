@@ -97,6 +97,8 @@ Lines BlockBody(const Bytes& frame, int64_t storedLength) {
     return {lines.begin() + 1, lines.end() - 2};
 }
 
+std::string GoldenFile(const std::string& name) { return std::string(QUARN_GOLDEN_DIR) + "/" + name; }
+
 void WriteFile(const std::string& path, const Bytes& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));

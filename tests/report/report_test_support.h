@@ -41,6 +41,9 @@ Lines SplitCrLf(const std::string& text);
 // stored length is the frame's size unless given.
 Lines BlockBody(const Bytes& frame, int64_t storedLength = -1);
 
+// A file of tests/report/golden, where the report's expected outputs are kept.
+std::string GoldenFile(const std::string& name);
+
 void WriteFile(const std::string& path, const Bytes& bytes);
 std::string ReadFile(const std::string& path);
 
