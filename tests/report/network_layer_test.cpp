@@ -13,14 +13,28 @@ size_t IndexOf(const Lines& lines, const std::string& line) {
     return static_cast<size_t>(std::find(lines.begin(), lines.end(), line) - lines.begin());
 }
 
-TEST(DecodeIp, FifteenWordHeaderListsFortyOptionBytesAsTwentySixAndFourteen) {
-    const Lines body = BlockBody(IpFrame({.ihl = 15, .protocol = 47}, Hex("AB CD")));
-    const size_t list = IndexOf(body, "IP header contains an option list:");
-    ASSERT_EQ(list + 5, body.size());
-    EXPECT_EQ(body[list + 1], "01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F 10 11 12 13 14 15 16 17 18 19 1A ");
-    EXPECT_EQ(body[list + 2], "1B 1C 1D 1E 1F 20 21 22 23 24 25 26 27 28 ");
-    EXPECT_EQ(body[list + 3], kDumpHeader);
-    EXPECT_EQ(body[list + 4].substr(0, 6), "AB CD "); // dump from byte 14 + 60
+// Option bytes are listed 26 to a line; the dump starts after them and holds
+// the whole payload: the total length less the header with its options.
+TEST(DecodeIp, OptionListThenTheWholePayload) {
+    const struct {
+        uint8_t ihl;
+        size_t payload;
+        Lines options;
+    } cases[] = {
+        {15, 45, {"01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F 10 11 12 13 14 15 16 17 18 19 1A ",
+                  "1B 1C 1D 1E 1F 20 21 22 23 24 25 26 27 28 "}},
+        {6, 50, {"01 02 03 04 "}},
+    };
+    for (const auto& c : cases) {
+        Bytes payload(c.payload);
+        for (size_t i = 0; i < payload.size(); ++i) payload[i] = static_cast<uint8_t>(0xA0 + i);
+        const Lines body = BlockBody(IpFrame({.ihl = c.ihl, .protocol = 47}, payload));
+        const size_t list = IndexOf(body, "IP header contains an option list:");
+        ASSERT_LT(list + c.options.size() + 1, body.size()) << int(c.ihl);
+        EXPECT_EQ(Lines(body.begin() + long(list) + 1, body.begin() + long(list + c.options.size()) + 1), c.options);
+        EXPECT_EQ(body[list + c.options.size() + 1], kDumpHeader);
+        EXPECT_EQ(DumpedBytes(body), payload) << int(c.ihl);
+    }
 }
 
 TEST(DecodeIp, OnlyFirstFragmentsGetTransportLines) {

@@ -99,6 +99,17 @@ Lines BlockBody(const Bytes& frame, int64_t storedLength) {
 
 std::string GoldenFile(const std::string& name) { return std::string(QUARN_GOLDEN_DIR) + "/" + name; }
 
+Bytes DumpedBytes(const Lines& block) {
+    auto line = std::find_if(block.begin(), block.end(), [](const std::string& l) { return l.rfind("HEX data:", 0) == 0; });
+    Bytes bytes;
+    if (line == block.end()) return bytes;
+    while (++line != block.end() && line->rfind("---", 0) != 0) {
+        const Bytes more = Hex(line->substr(0, 60));
+        bytes.insert(bytes.end(), more.begin(), more.end());
+    }
+    return bytes;
+}
+
 void WriteFile(const std::string& path, const Bytes& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));

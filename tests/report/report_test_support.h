@@ -40,6 +40,8 @@ Lines SplitCrLf(const std::string& text);
 // The lines of one frame block between its header line and its separator; the
 // stored length is the frame's size unless given.
 Lines BlockBody(const Bytes& frame, int64_t storedLength = -1);
+// The bytes a block's dump shows (the hex part of the lines after "HEX data:").
+Bytes DumpedBytes(const Lines& block);
 
 // A file of tests/report/golden, where the report's expected outputs are kept.
 std::string GoldenFile(const std::string& name);
