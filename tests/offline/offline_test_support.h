@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "tests/report/report_test_support.h"
+#include "tests/support/command_run.h"
 
 struct CapturedFrame {
     Bytes bytes;             // as stored in the file (the captured length)
@@ -29,32 +30,7 @@ Bytes PcapngFile(const std::vector<CapturedFrame>& frames, bool nanoseconds = fa
 // raw 802.3, SNAP, IEEE 802.2, a runt, and a frame longer than 1514 bytes.
 std::vector<CapturedFrame> MixedFrames();
 
-struct CommandResult {
-    int exitStatus = -1; // -1: did not exit normally
-    int signal = 0;      // the signal that ended it, 0 if none
-    std::string out, err;
-};
-
-enum class Terminal { None, StandardError, Both };
-
-// How quarn-report is started, beyond its arguments and working directory.
-struct RunSetup {
-    std::string stdinPath = "/dev/null"; // relative paths from the directory
-    // Standard output goes to this file when given, else is returned in out.
-    std::string stdoutPath = "";
-    // With a terminal, standard error (and standard output too, for Both) goes
-    // to a pseudo-terminal, and err is everything the terminal received.
-    Terminal terminal = Terminal::None;
-    uint64_t fileSizeLimit = 0;      // bytes (RLIMIT_FSIZE); 0: no limit
-    std::vector<int> ignoredSignals = {}; // ignored when it starts, as under nohup
-};
-
-struct RunningReport {
-    int pid = -1;
-    int pty = -1;
-    std::string directory;
-    RunSetup setup;
-};
+using RunningReport = RunningCommand;
 
 // Start quarn-report with arguments in directory; FinishQuarnReport waits for
 // it. RunQuarnReport does both.
