@@ -2,12 +2,22 @@
 
 #include <QAbstractItemView>
 #include <QHeaderView>
+#include <QHideEvent>
+#include <QShowEvent>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlQueryModel>
+#include <QSqlRecord>
 #include <QStandardItemModel>
 #include <QTableView>
+
+#include "app/messages.h"
+#include "lookup/quarn_db.h"
 
 namespace {
 constexpr int kColumnWidth = 100;
 constexpr int kRowPadding = 6;
+constexpr std::string_view kMessageCaption = "Quarn";
 }
 
 int FieldColumn(const QAbstractItemModel& model, const QString& name)
@@ -22,8 +32,9 @@ int FieldColumn(const QAbstractItemModel& model, const QString& name)
     return -1;
 }
 
-PickListWindow::PickListWindow(QWidget* parent, QString copiedColumn)
-    : QDialog(parent), copiedColumn_(std::move(copiedColumn))
+PickListWindow::PickListWindow(QWidget* parent, QString copiedColumn, QString queryName, QString query)
+    : QDialog(parent), copiedColumn_(std::move(copiedColumn)), queryName_(std::move(queryName)),
+      query_(std::move(query))
 {
     // A title bar without system menu or close box, as for every pick-list.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
@@ -32,15 +43,16 @@ PickListWindow::PickListWindow(QWidget* parent, QString copiedColumn)
 void PickListWindow::SetUpGrid(QTableView* grid, std::initializer_list<GridColumn> columns)
 {
     grid_ = grid;
+    columns_.assign(columns.begin(), columns.end());
     // Until a query fills the grid it shows its titled columns and no rows.
-    auto* empty = new QStandardItemModel(0, static_cast<int>(columns.size()), this);
+    empty_ = new QStandardItemModel(0, static_cast<int>(columns.size()), this);
     int column = 0;
     for (const GridColumn& c : columns) {
-        empty->setHeaderData(column, Qt::Horizontal, QString::fromLatin1(c.title), Qt::DisplayRole);
-        empty->setHeaderData(column, Qt::Horizontal, QString::fromLatin1(c.field), kFieldNameRole);
+        empty_->setHeaderData(column, Qt::Horizontal, QString::fromLatin1(c.title), Qt::DisplayRole);
+        empty_->setHeaderData(column, Qt::Horizontal, QString::fromLatin1(c.field), kFieldNameRole);
         ++column;
     }
-    grid->setModel(empty);
+    grid->setModel(empty_);
     grid->horizontalHeader()->setDefaultSectionSize(kColumnWidth);
     grid->horizontalHeader()->setStretchLastSection(false);
     grid->verticalHeader()->hide();
@@ -75,4 +87,66 @@ void PickListWindow::DBGrid1DblClick()
         LookUpTarget->setMaxLength(static_cast<int>(text.size()));
     LookUpTarget->setText(text);
     hide();
+}
+
+PickListWindow::~PickListWindow() { CloseQuery(); }
+
+void PickListWindow::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    if (!event->spontaneous())
+        OpenQuery();
+}
+
+void PickListWindow::hideEvent(QHideEvent* event)
+{
+    QDialog::hideEvent(event);
+    if (!event->spontaneous())
+        CloseQuery();
+}
+
+void PickListWindow::OpenQuery()
+{
+    CloseQuery();
+    if (grid_ == nullptr)
+        return;
+    connection_ = std::make_unique<QuarnDBConnection>(QStringLiteral("QuarnDB:") + queryName_);
+    QString problem;
+    if (connection_->Open(problem)) {
+        // Rows are fetched as the grid scrolls to them, so the connection
+        // stays open while the window is shown.
+        rows_ = std::make_unique<QSqlQueryModel>();
+        rows_->setQuery(QSqlQuery(query_, connection_->Database()));
+        if (!rows_->lastError().isValid()) {
+            TitleColumns();
+            grid_->setModel(rows_.get());
+            return;
+        }
+        problem = QStringLiteral("Cannot read the address database %1: %2")
+                      .arg(connection_->Name(), rows_->lastError().databaseText().simplified());
+    }
+    CloseQuery();
+    ShowMessageBox(problem.toStdString(), kMessageCaption);
+}
+
+// The grid's titles over the query's columns. Each keeps the field name it
+// came back with (PostgreSQL gives them in lower case), by which the copied
+// column is found.
+void PickListWindow::TitleColumns()
+{
+    const QSqlRecord record = rows_->record();
+    for (int column = 0; column < record.count(); ++column)
+        for (const GridColumn& c : columns_)
+            if (record.fieldName(column).compare(QLatin1String(c.field), Qt::CaseInsensitive) == 0) {
+                rows_->setHeaderData(column, Qt::Horizontal, QString::fromLatin1(c.title));
+                rows_->setHeaderData(column, Qt::Horizontal, record.fieldName(column), kFieldNameRole);
+            }
+}
+
+void PickListWindow::CloseQuery()
+{
+    if (grid_ != nullptr)
+        grid_->setModel(empty_);
+    rows_.reset();
+    connection_.reset();
 }

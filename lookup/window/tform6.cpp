@@ -1,10 +1,13 @@
 #include "lookup/window/tform6.h"
 
+#include "lookup/quarn_db.h"
+
 TForm6* Form6 = nullptr;
 
 // The copied column's name differs in letter case from the query's
 // "ComputerNicIPXNumber"; column names are matched regardless of case.
-TForm6::TForm6(QWidget* parent) : PickListWindow(parent, QStringLiteral("ComputerNicIpxNumber"))
+TForm6::TForm6(QWidget* parent)
+    : PickListWindow(parent, QStringLiteral("ComputerNicIpxNumber"), QStringLiteral("QueryIPX"), QueryIPX)
 {
     setupUi(this);
     SetUpGrid(DBGrid1, {{"Name", "ComputerName"}, {"IPX Address", "ComputerNicIPXNumber"}});

@@ -1,6 +1,8 @@
 // The Look Up buttons and the pick-lists: the notice on every look-up, the
 // target each button sets, and the copy of a double-clicked address.
+#include <QCheckBox>
 #include <QLineEdit>
+#include <QSqlDatabase>
 #include <QStandardItemModel>
 #include <QTableView>
 #include <QTest>
@@ -8,16 +10,23 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
+#include <filesystem>
 #include <memory>
 
+#include "filter/frame_filter.h"
 #include "filter/window/tform2.h"
 #include "lookup/window/tform4.h"
 #include "lookup/window/tform5.h"
 #include "lookup/window/tform6.h"
 #include "tests/filter/window/window_test_support.h"
+#include "tests/lookup/quarn_db_test_support.h"
 
 namespace {
 
+// The copy rules, over rows that a test puts into a pick-list once its Look Up
+// has shown it (and opened its query on an empty database of the test's own).
 class LookUp : public testing::Test {
 protected:
     void SetUp() override { Form2->show(); }
@@ -43,6 +52,7 @@ protected:
         emit grid->doubleClicked(grid->currentIndex());
     }
 
+    TestDatabase database{Engine::SQLite};
     MessageRecorder recorder;
     Windows windows;
 };
@@ -68,7 +78,6 @@ TEST_F(LookUp, EachButtonShowsTheNoticeThenFillsItsOwnRowAndNoOther)
             edit->clear();
         const QString value = "value for " + editName;
         auto model = Rows(row.column, value);
-        row.window->findChild<QTableView*>("DBGrid1")->setModel(model.get());
 
         recorder.messages.clear();
         bool shownDuringNotice = true;
@@ -83,6 +92,7 @@ TEST_F(LookUp, EachButtonShowsTheNoticeThenFillsItsOwnRowAndNoOther)
         EXPECT_TRUE(row.window->isVisible());
         EXPECT_EQ(row.window->LookUpTarget.data(), Form2->findChild<QLineEdit*>(editName));
 
+        row.window->findChild<QTableView*>("DBGrid1")->setModel(model.get());
         Pick(row.window, 0);
         EXPECT_FALSE(row.window->isVisible());
         for (QLineEdit* edit : Form2->findChildren<QLineEdit*>())
@@ -96,9 +106,9 @@ TEST_F(LookUp, EachButtonShowsTheNoticeThenFillsItsOwnRowAndNoOther)
 TEST_F(LookUp, PickLandsWholeWhateverTheEditLimit)
 {
     auto model = Rows("ComputerNicIPNumber", "192.168.100.200 (lab)"); // over Filter 1's 15 for IP
-    Form5->DBGrid1->setModel(model.get());
     Form2->EditIPSource1->setText("old");
     Form2->SpeedButtonLookUpIPSource1->click();
+    Form5->DBGrid1->setModel(model.get());
     Pick(Form5, 0);
     QLineEdit* edit = Form2->EditIPSource1;
     EXPECT_EQ(edit->text(), "192.168.100.200 (lab)");
@@ -126,11 +136,11 @@ TEST_F(LookUp, PickLandsWholeWhateverTheEditLimit)
 TEST_F(LookUp, WhatIsCopiedAndWhatIsNot)
 {
     auto model = Rows("ComputerNicMac", "00-1A-2B-3C-4D-5E");
-    Form4->DBGrid1->setModel(model.get());
     Form2->EditMACSource1->setText("typed");
     Form2->SpeedButtonLookUpMACDest2->click();
     Form2->SpeedButtonLookUpMACSource1->click();
     EXPECT_EQ(recorder.messages.size(), 2u);
+    Form4->DBGrid1->setModel(model.get());
     Pick(Form4, 1);
     Form4->DBGrid1->setCurrentIndex(QModelIndex());
     Form4->DBGrid1DblClick();
@@ -143,8 +153,8 @@ TEST_F(LookUp, WhatIsCopiedAndWhatIsNot)
 
     // The IPX pick-list copies "ComputerNicIPXNumber".
     auto ipx = Rows("computernicipxnumber", "00-00-00-00-00-01");
-    Form6->DBGrid1->setModel(ipx.get());
     Form2->SpeedButtonLookUpIPXDest1->click();
+    Form6->DBGrid1->setModel(ipx.get());
     Pick(Form6, 0);
     EXPECT_EQ(Form2->EditIPXDest1->text(), "00-00-00-00-00-01");
 
@@ -157,18 +167,156 @@ TEST_F(LookUp, WhatIsCopiedAndWhatIsNot)
     titled.setHeaderData(1, Qt::Horizontal, "ComputerName", kFieldNameRole);
     titled.setItem(0, 0, new QStandardItem("10.0.0.9"));
     titled.setItem(0, 1, new QStandardItem("delta"));
-    Form5->DBGrid1->setModel(&titled);
     Form2->SpeedButtonLookUpIPDest2->click();
+    Form5->DBGrid1->setModel(&titled);
     Pick(Form5, 0);
     EXPECT_EQ(Form2->EditIPDest2->text(), "10.0.0.9");
 
-    Form5->DBGrid1->setModel(model.get()); // no IP column
     Form2->SpeedButtonLookUpIPDest2->click();
+    Form5->DBGrid1->setModel(model.get()); // no IP column
     Pick(Form5, 0);
     EXPECT_EQ(Form2->EditIPDest2->text(), "10.0.0.9");
     EXPECT_TRUE(Form5->isVisible());
     for (PickListWindow* window : std::initializer_list<PickListWindow*>{Form4, Form5, Form6})
         window->findChild<QTableView*>("DBGrid1")->setModel(nullptr);
+}
+
+// Through the real windows, on each engine: the inventory imported with
+// quarn-db, a Look Up, a double-click on a row, OK.
+class LookUpFromDatabase : public testing::TestWithParam<Engine> {
+protected:
+    // The row of the grid whose address column shows `address`.
+    static QModelIndex RowOf(QTableView* grid, const QString& address)
+    {
+        const QAbstractItemModel& model = *grid->model();
+        for (int row = 0; row < model.rowCount(); ++row)
+            if (model.index(row, 1).data().toString() == address)
+                return model.index(row, 1);
+        return {};
+    }
+    static void DoubleClick(QTableView* grid, const QModelIndex& index)
+    {
+        const QPoint at = grid->visualRect(index).center();
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, at);
+    }
+    static bool ConnectionOpen()
+    {
+        const QStringList names = QSqlDatabase::connectionNames();
+        return std::any_of(names.begin(), names.end(), [](const QString& name) { return name.startsWith("QuarnDB:"); });
+    }
+};
+
+INSTANTIATE_TEST_SUITE_P(Engines, LookUpFromDatabase, testing::Values(Engine::SQLite, Engine::PostgreSQL),
+                         [](const auto& info) { return EngineName(info.param); });
+
+TEST_P(LookUpFromDatabase, PickLandsUnchangedAndOKReadsItIntoTheSlot)
+{
+    TestDatabase database(GetParam());
+    SKIP_WITHOUT(database);
+    database.WriteFile("inventory.csv", kInventoryFile);
+    const CommandResult import = RunQuarnDB(database, {"import", "inventory.csv"});
+    ASSERT_EQ(import.exitStatus, 0) << import.err;
+    MessageRecorder recorder;
+    Windows windows;
+    Form2->show();
+    Form2->CheckBoxEnableFilter1->setChecked(true);
+
+    const struct {
+        QToolButton* button;
+        PickListWindow* window;
+        QTableView* grid;
+        const char* title;
+        QLineEdit* edit;
+        QCheckBox* box;
+        QString address;
+    } picks[] = {
+        {Form2->SpeedButtonLookUpMACSource1, Form4, Form4->DBGrid1, "MAC Address", Form2->EditMACSource1,
+         Form2->CheckBoxMACSource1, "00:1a:2b:3c:4d:5f"},
+        {Form2->SpeedButtonLookUpIPDest2, Form5, Form5->DBGrid1, "IP Address", Form2->EditIPDest2,
+         Form2->CheckBoxIPDest2, "10.0.0.1"},
+        {Form2->SpeedButtonLookUpIPXSource2, Form6, Form6->DBGrid1, "IPX Address", Form2->EditIPXSource2,
+         Form2->CheckBoxIPXSource2, "02:00:00:00:00:0c"},
+    };
+    for (const auto& pick : picks) {
+        SCOPED_TRACE(pick.title);
+        recorder.messages.clear();
+        pick.button->click();
+        EXPECT_EQ(recorder.messages,
+                  (std::vector<RecordedMessage>{{"Database functionality not implemented yet.", "Quarn"}}));
+        ASSERT_TRUE(pick.window->isVisible());
+        const QAbstractItemModel& rows = *pick.grid->model();
+        EXPECT_EQ(rows.headerData(0, Qt::Horizontal).toString(), "Name");
+        EXPECT_EQ(rows.headerData(1, Qt::Horizontal).toString(), pick.title);
+        const QModelIndex index = RowOf(pick.grid, pick.address);
+        ASSERT_TRUE(index.isValid());
+        DoubleClick(pick.grid, index);
+        EXPECT_FALSE(pick.window->isVisible());
+        EXPECT_EQ(pick.edit->text(), pick.address);
+        EXPECT_FALSE(ConnectionOpen()) << "the connection is not kept between uses";
+        pick.box->setChecked(true);
+    }
+
+    // charlie's card has no MAC address: a double-click on it copies nothing.
+    Form2->SpeedButtonLookUpMACDest1->click();
+    DoubleClick(Form4->DBGrid1, RowOf(Form4->DBGrid1, ""));
+    EXPECT_TRUE(Form4->isVisible());
+    EXPECT_TRUE(Form2->EditMACDest1->text().isEmpty());
+
+    Form2->SpeedButton1->click();
+    EXPECT_FALSE(Form2->isVisible());
+    EXPECT_FALSE(Form4->isVisible());
+    EXPECT_FALSE(ConnectionOpen());
+    FrameFilter filter1, filter2;
+    ReadFilters(filter1, filter2);
+    EXPECT_EQ(std::to_array(filter1.MACSource), (std::array<uint8_t, 6>{0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5F}));
+    EXPECT_EQ(std::to_array(filter2.IPDest), (std::array<uint8_t, 4>{10, 0, 0, 1}));
+    EXPECT_EQ(std::to_array(filter2.IPXSource), (std::array<uint8_t, 6>{0x02, 0, 0, 0, 0, 0x0C}));
+    EXPECT_TRUE(filter1.MACSourceOn && filter2.IPDestOn && filter2.IPXSourceOn);
+}
+
+// One message naming the database and the reason after the notice, then the
+// titled, empty pick-list; once the database is sound again a look-up works.
+TEST_P(LookUpFromDatabase, DatabaseThatCannotBeOpenedGivesOneMessageAndAnEmptyList)
+{
+    TestDatabase database(GetParam());
+    SKIP_WITHOUT(database);
+    std::string expected = "Cannot open the address database QuarnDB (";
+    if (GetParam() == Engine::SQLite) {
+        std::filesystem::create_directories(database.Directory() + "/data/quarn");
+        database.WriteFile("data/quarn/QuarnDB.sqlite", std::string(4096, 'x'));
+        expected += "SQLite file " + database.SQLiteFile() + "): file is not a database";
+    } else {
+        database.WriteService({"host=" + database.Directory()});
+        expected += "PostgreSQL service QuarnDB in " + database.Directory() +
+                    "/pg_service.conf): connection to server on socket \"" + database.Directory() +
+                    "/.s.PGSQL.5432\" failed: No such file or directory";
+    }
+    MessageRecorder recorder;
+    Windows windows;
+    Form2->show();
+    Form2->SpeedButtonLookUpIPSource1->click();
+    ASSERT_EQ(recorder.messages.size(), 2u);
+    EXPECT_EQ(recorder.messages[0], (RecordedMessage{"Database functionality not implemented yet.", "Quarn"}));
+    EXPECT_TRUE(recorder.messages[1].text.starts_with(expected)) << recorder.messages[1].text;
+    EXPECT_EQ(recorder.messages[1].caption, "Quarn");
+    EXPECT_TRUE(Form5->isVisible());
+    const QAbstractItemModel& rows = *Form5->DBGrid1->model();
+    EXPECT_EQ(rows.rowCount(), 0);
+    EXPECT_EQ(rows.headerData(1, Qt::Horizontal).toString(), "IP Address");
+    Form5->DBGrid1DblClick();
+    EXPECT_TRUE(Form5->isVisible());
+
+    Form2->SpeedButton1->click();
+    if (GetParam() == Engine::SQLite)
+        std::filesystem::remove(database.SQLiteFile());
+    else
+        database.WriteService();
+    recorder.messages.clear();
+    Form2->show();
+    Form2->SpeedButtonLookUpIPSource1->click();
+    EXPECT_EQ(recorder.messages.size(), 1u);
+    EXPECT_TRUE(Form5->isVisible());
 }
 
 } // namespace
