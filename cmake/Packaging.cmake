@@ -1,7 +1,7 @@
 # The Debian package quarn-analyzer, made by CPack from this build (scripts/package):
-# the analyzer, quarn-report, libfrimble with its header and pkg-config file, the
-# man pages, the desktop entry and icon. Its postinst grants the analyzer its
-# capabilities; its dependencies come from dpkg-shlibdeps.
+# the analyzer, quarn-report, quarn-db, libfrimble with its header and pkg-config
+# file, the man pages, the desktop entry and icon. Its postinst grants the
+# analyzer its capabilities; its dependencies come from dpkg-shlibdeps.
 if(NOT CMAKE_INSTALL_PREFIX STREQUAL "/usr")
   message(STATUS "No Debian package: the install prefix is ${CMAKE_INSTALL_PREFIX}, not /usr")
   return()
@@ -36,13 +36,15 @@ configurable capture filters, and writes a decoded, human-readable report
 (output.txt): MAC addresses, the Ethernet framing, IP, ARP, ICMP, TCP, UDP
 and IPX header fields, and a hex and ASCII dump.
 This package holds the analyzer (Qt 6), quarn-report, which writes the same
-report from a pcap or pcapng file, and the packet driver library frimble
-with its C header and pkg-config file.]=])
+report from a pcap or pcapng file, quarn-db, which fills the address
+database of known computers behind the filter window's look-ups (SQLite, or
+a shared PostgreSQL database), and the packet driver library frimble with
+its C header and pkg-config file.]=])
 # Found by dpkg-shlibdeps: every library the programs link. Listed here only what
 # it cannot see: setcap for the postinst, Qt's platform plugins (loaded at run
-# time) and the SQLite driver of the look-up windows.
+# time) and the SQLite and PostgreSQL drivers of the address database.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libcap2-bin, qt6-qpa-plugins, libqt6sql6-sqlite")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libcap2-bin, qt6-qpa-plugins, libqt6sql6-sqlite, libqt6sql6-psql")
 # A shlibs file for libfrimble.so.1. The ldconfig trigger is packaging/triggers;
 # CPack adds a postrm that calls ldconfig as well.
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)

@@ -37,6 +37,7 @@ lib=usr/lib/$multiarch
 expected=(
   usr/bin/analyzer
   usr/bin/quarn-report
+  usr/bin/quarn-db
   "$lib/libfrimble.so.1.0.0"
   "$lib/libfrimble.so.1"
   "$lib/libfrimble.so"
@@ -44,6 +45,7 @@ expected=(
   usr/include/frimble/frimble.h
   usr/share/man/man1/analyzer.1.gz
   usr/share/man/man1/quarn-report.1.gz
+  usr/share/man/man1/quarn-db.1.gz
   usr/share/man/man3/frimble.3.gz
   usr/share/applications/quarn-analyzer.desktop
   usr/share/icons/hicolor/64x64/apps/quarn-analyzer.png
@@ -54,19 +56,22 @@ actual=$(cd "$root" && find . ! -type d | sed 's|^\./||' | sort)
 wanted=$(printf '%s\n' "${expected[@]}" | sort)
 [ "$actual" = "$wanted" ] || fail "package contents differ from the list:
 $(diff <(echo "$wanted") <(echo "$actual"))"
-for program in usr/bin/analyzer usr/bin/quarn-report; do
+for program in usr/bin/analyzer usr/bin/quarn-report usr/bin/quarn-db; do
   [ -x "$root/$program" ] || fail "$program is not executable"
 done
+version=$("$root/usr/bin/quarn-db" --version 2>&1)
+[ "$version" = "quarn-db 1.0" ] || fail "the packaged quarn-db does not run: $version"
 [ "$(readlink "$root/$lib/libfrimble.so.1")" = libfrimble.so.1.0.0 ] || fail "soname link libfrimble.so.1 is wrong"
 [ "$(readlink "$root/$lib/libfrimble.so")" = libfrimble.so.1 ] || fail "dev link libfrimble.so is wrong"
 readelf -d "$root/$lib/libfrimble.so.1.0.0" | grep 'SONAME.*\[libfrimble.so.1\]' >/dev/null || fail "library soname is not libfrimble.so.1"
 readelf -d "$root/usr/bin/analyzer" | grep 'NEEDED.*\[libfrimble.so.1\]' >/dev/null || fail "analyzer does not load libfrimble.so.1"
-if readelf -d "$root/usr/bin/analyzer" "$root/usr/bin/quarn-report" | grep -E 'RPATH|RUNPATH' >/dev/null; then
+if readelf -d "$root/usr/bin/analyzer" "$root/usr/bin/quarn-report" "$root/usr/bin/quarn-db" |
+  grep -E 'RPATH|RUNPATH' >/dev/null; then
   fail "an installed program keeps a build-tree run path"
 fi
 
 # Control part: the capabilities granted on configure, the ldconfig trigger, and
-# dependencies from shlibdeps plus the three it cannot see.
+# dependencies from shlibdeps plus the four it cannot see.
 postinst=$work/control/postinst
 [ -x "$postinst" ] || fail "no executable postinst"
 mkdir "$work/stubs"
@@ -79,13 +84,15 @@ grep -q 'activate-noawait ldconfig' "$work/control/triggers" 2>/dev/null || fail
 grep -q '^libfrimble 1 quarn-analyzer' "$work/control/shlibs" 2>/dev/null || fail "no shlibs entry for libfrimble"
 depends=$(dpkg-deb -f "$deb" Depends)
 names=$(sed 's/ *([^)]*)//g; s/, */\n/g' <<<"$depends")
-for package in libcap2-bin qt6-qpa-plugins libqt6sql6-sqlite libc6 libstdc++6 libqt6widgets6 libpcap0.8; do
+for package in libcap2-bin qt6-qpa-plugins libqt6sql6-sqlite libqt6sql6-psql libc6 libstdc++6 libqt6widgets6 \
+  libqt6sql6 libpcap0.8; do
   grep -qxF "$package" <<<"$names" || fail "Depends lacks $package: $depends"
 done
 if grep -qxF quarn-analyzer <<<"$names"; then fail "the package depends on itself: $depends"; fi
 
 # Man pages: gzipped, free of roff warnings, the library page showing the example.
-for page in usr/share/man/man1/analyzer.1.gz usr/share/man/man1/quarn-report.1.gz usr/share/man/man3/frimble.3.gz; do
+for page in usr/share/man/man1/analyzer.1.gz usr/share/man/man1/quarn-report.1.gz usr/share/man/man1/quarn-db.1.gz \
+  usr/share/man/man3/frimble.3.gz; do
   warnings=$(zcat "$root/$page" | groff -man -Tutf8 -ww -z 2>&1)
   [ -z "$warnings" ] || fail "$page: $warnings"
 done
