@@ -8,8 +8,12 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QPixmap>
+#include <QFile>
 #include <QPlainTextEdit>
+#include <QSqlDatabase>
+#include <QTemporaryDir>
 #include <QThread>
+#include <QToolButton>
 
 #include <cstdio>
 #include <ctime>
@@ -21,6 +25,8 @@
 #include "app/window/tform7.h"
 #include "capture/binding.h"
 #include "filter/window/tform2.h"
+#include "lookup/inventory.h"
+#include "lookup/quarn_db.h"
 #include "lookup/window/tform4.h"
 #include "lookup/window/tform5.h"
 #include "lookup/window/tform6.h"
@@ -32,13 +38,19 @@
 
 namespace {
 
+// The notice that every look-up gives first; the pick-list scene expects it.
+constexpr std::string_view kLookUpNotice = "Database functionality not implemented yet.";
+bool g_lookUpNoticeExpected = false;
+
 // A message box would wait for a click that never comes: any message is printed
-// instead and fails the run, since no scene expects one.
+// instead and fails the run, since no scene expects one (but the look-up notice).
 class PrintedMessages final : public MessageSeam {
 public:
     void ShowMessage(std::string_view text) override { ShowMessageBox(text, kApplicationTitle); }
     void ShowMessageBox(std::string_view text, std::string_view caption) override
     {
+        if (g_lookUpNoticeExpected && text == kLookUpNotice)
+            return;
         std::fprintf(stderr, "screenshots: unexpected message \"%.*s\": %.*s\n", static_cast<int>(caption.size()),
                      caption.data(), static_cast<int>(text.size()), text.data());
         failed = true;
@@ -97,6 +109,51 @@ QWidget* FilterWindow()
     return Form2;
 }
 
+// A look-up from the filter window over a few known computers: the IP
+// pick-list. The address database is a SQLite file in a folder of the scene's
+// own, filled as quarn-db import fills it; no database of the user's is read.
+QWidget* PickList()
+{
+    static QTemporaryDir folder;
+    if (!folder.isValid())
+        return nullptr;
+    const QByteArray path = QFile::encodeName(folder.path());
+    qputenv("XDG_DATA_HOME", path + "/data");
+    qputenv("PGSERVICEFILE", path + "/pg_service.conf");
+    qputenv("PGSYSCONFDIR", path);
+    {
+        QuarnDBConnection connection(QStringLiteral("QuarnDB:screenshots"));
+        QString problem;
+        if (!connection.Open(problem))
+            return nullptr;
+        QSqlDatabase database = connection.Database();
+        ImportCounts counts;
+        std::string importProblem;
+        if (!ImportInventory(database, "lab.csv",
+                             "Computer,MAC,IP,IPX\n"
+                             "fileserver,00:1a:2b:3c:4d:01,192.168.1.10,00:1a:2b:3c:4d:01\n"
+                             "fileserver,00:1a:2b:3c:4d:02,10.0.0.10,\n"
+                             "mailhost,00:1a:2b:3c:4d:10,192.168.1.25,\n"
+                             "printer-2f,02:00:5e:10:00:01,192.168.1.40,\n"
+                             "lab-router,00:1a:2b:3c:4d:fe,192.168.1.1,\n"
+                             "lab-router,00:1a:2b:3c:4d:ff,10.0.0.1,\n"
+                             "netware-01,00:1a:2b:3c:4d:30,,00:1a:2b:3c:4d:30\n"
+                             "ws-anna,00:1a:2b:3c:4d:21,192.168.1.101,\n"
+                             "ws-bert,00:1a:2b:3c:4d:22,192.168.1.102,\n"
+                             "ws-carla,00:1a:2b:3c:4d:23,192.168.1.103,\n",
+                             counts, importProblem)) {
+            std::fprintf(stderr, "screenshots: %s\n", importProblem.c_str());
+            return nullptr;
+        }
+    }
+    FilterWindow();
+    g_lookUpNoticeExpected = true;
+    Form2->SpeedButtonLookUpIPSource1->click();
+    g_lookUpNoticeExpected = false;
+    Settle();
+    return Form5;
+}
+
 // The session buffer holds one frame of every kind the report decodes, stored a
 // second apart; "Write output" writes output.txt and shows it.
 QWidget* OutputWindow()
@@ -131,6 +188,7 @@ constexpr Scene kScenes[] = {
     {"main-window", MainWindow},
     {"filter-window", FilterWindow},
     {"output-window", OutputWindow},
+    {"pick-list", PickList},
 };
 
 bool Wanted(const char* name, int argc, char** argv)
