@@ -8,16 +8,16 @@
 #include <string>
 #include <unistd.h>
 
-#include "mixed_frames.h"
 #include "report/report_block.h"
 #include "report/report_output.h"
 #include "report/report_writer.h"
 #include "session/session_buffer.h"
+#include "tests/support/mixed_frames.h"
 
 namespace {
 
 void BM_WriteFrameBlock(benchmark::State& state) {
-    const auto frames = MixedFrames();
+    const auto frames = EightKindsOfFrame();
     const int devNull = open("/dev/null", O_WRONLY);
     AttachReportOutput(devNull);
     uint32_t number = 0;
@@ -44,7 +44,7 @@ public:
 // StartReport to WaitReportEnd over 5000 stored frames: banner, writer thread,
 // 5000 blocks, end line, close, read-back into the text area.
 void BM_ReportRun5000(benchmark::State& state) {
-    const auto frames = MixedFrames();
+    const auto frames = EightKindsOfFrame();
     SessionBuffer::FreeAll();
     SessionBuffer::ClearCount();
     if (!SessionBuffer::Allocate(5000, false)) {

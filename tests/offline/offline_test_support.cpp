@@ -30,15 +30,8 @@ void PutFrame(Bytes& out, const CapturedFrame& frame) {
     out.insert(out.end(), frame.bytes.begin(), frame.bytes.end());
 }
 
-Bytes Filler(size_t size, uint8_t first) {
-    Bytes data(size);
-    for (size_t i = 0; i < size; ++i) data[i] = static_cast<uint8_t>(first + i);
-    return data;
-}
-
-Bytes Ieee8023(const Bytes& llcAndData) {
-    return PadTo(Join({EthernetHeader(static_cast<uint16_t>(llcAndData.size()), "02 00 00 11 22 77"), llcAndData}), 60);
-}
+// The 802.3 frames go to a station of their own.
+constexpr std::string_view kStation = "02 00 00 11 22 77";
 
 } // namespace
 
@@ -104,9 +97,9 @@ std::vector<CapturedFrame> MixedFrames() {
         {PadTo(IpFrame({.flagsAndOffset = 0x00B9, .protocol = 17}, Filler(24, 0x30)), 60), 0, {920'003'599, 5'000'000}},
         {PadTo(Join({EthernetHeader(0x0806), arp}), 60), 0, {920'003'600, 0}},
         {Join({EthernetHeader(0x8137), ipx}), 0, {920'003'600, 10'000'000}},
-        {Ieee8023(ipx), 0, {920'003'601, 990'000'000}},
-        {Ieee8023(Join({Hex("AA AA 03 00 00 0C 20 00"), Filler(30, 0x10)})), 0, {920'003'602, 123'456'789}}, // SNAP
-        {Ieee8023(Join({Hex("42 42 03 00 00 00 00 80 00"), Filler(26, 0x01)})), 0, {920'003'603, 500'000'000}},
+        {Ieee8023Frame(ipx, kStation), 0, {920'003'601, 990'000'000}},
+        {Ieee8023Frame(Join({Hex("AA AA 03 00 00 0C 20 00"), Filler(30, 0x10)}), kStation), 0, {920'003'602, 123'456'789}}, // SNAP
+        {Ieee8023Frame(Join({Hex("42 42 03 00 00 00 00 80 00"), Filler(26, 0x01)}), kStation), 0, {920'003'603, 500'000'000}},
         {Hex("02 00 00 11 22 99 02 00 00 44"), 0, {920'003'604, 0}}, // runt
         {ipBig, 0, {920'003'605, 70'000'000}}, // 14 + 20 + 1566 = 1600 bytes
         {longTcp, 1600, {920'003'606, 0}},     // stored shorter than on the wire

@@ -11,12 +11,6 @@
 #include "tests/report/report_test_support.h"
 #include "tests/support/command_run.h"
 
-struct CapturedFrame {
-    Bytes bytes;             // as stored in the file (the captured length)
-    uint32_t wireLength = 0; // original length; 0 means bytes.size()
-    timespec when{};
-};
-
 inline constexpr uint32_t kLinkEthernet = 1;
 inline constexpr uint32_t kLinkLinuxCooked = 113;
 

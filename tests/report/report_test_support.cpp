@@ -1,7 +1,6 @@
 #include "report_test_support.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstring>
 #include <cstdio>
 #include <filesystem>
@@ -14,48 +13,6 @@
 #include "report/report_block.h"
 #include "report/report_output.h"
 #include "session/session_buffer.h"
-
-Bytes Hex(std::string_view text) {
-    std::string digits;
-    for (char c : text)
-        if (std::isxdigit(static_cast<unsigned char>(c))) digits += c;
-    if (digits.size() % 2) throw std::invalid_argument("odd number of hex digits");
-    Bytes out;
-    for (size_t i = 0; i < digits.size(); i += 2)
-        out.push_back(static_cast<uint8_t>(std::stoi(digits.substr(i, 2), nullptr, 16)));
-    return out;
-}
-
-Bytes Join(std::initializer_list<Bytes> pieces) {
-    Bytes out;
-    for (const Bytes& piece : pieces) out.insert(out.end(), piece.begin(), piece.end());
-    return out;
-}
-
-Bytes PadTo(Bytes frame, size_t size) {
-    if (frame.size() < size) frame.resize(size, 0);
-    return frame;
-}
-
-Bytes EthernetHeader(uint16_t typeOrLength, std::string_view destination) {
-    return Join({Hex(destination), Hex("02 00 00 44 55 66"),
-                 Bytes{static_cast<uint8_t>(typeOrLength >> 8), static_cast<uint8_t>(typeOrLength)}});
-}
-
-Bytes IpFrame(IpHeader h, const Bytes& payload) {
-    const size_t optionBytes = h.ihl > 5 ? 4u * h.ihl - 20 : 0;
-    const auto total = static_cast<uint16_t>(20 + optionBytes + payload.size());
-    Bytes ip = {static_cast<uint8_t>(0x40 | h.ihl), 0x00, static_cast<uint8_t>(total >> 8),
-                static_cast<uint8_t>(total), 0x1A, 0x2B, static_cast<uint8_t>(h.flagsAndOffset >> 8),
-                static_cast<uint8_t>(h.flagsAndOffset), 0x80, h.protocol, 0x00, 0x00,
-                0xC0, 0xA8, 0x01, 0x0A, 0xC0, 0xA8, 0x01, 0x14};
-    for (size_t i = 0; i < optionBytes; ++i) ip.push_back(static_cast<uint8_t>(i + 1));
-    return Join({EthernetHeader(0x0800), ip, payload});
-}
-
-Bytes SynFrame() {
-    return PadTo(IpFrame({}, Hex("04 0B 00 50 00 00 10 00 00 00 00 00 60 02 20 00 00 00 00 00 02 04 05 B4")), 60);
-}
 
 std::string CaptureOutput(const std::function<void()>& write) {
     FILE* file = std::tmpfile();

@@ -30,11 +30,11 @@
 #include "lookup/window/tform4.h"
 #include "lookup/window/tform5.h"
 #include "lookup/window/tform6.h"
-#include "mixed_frames.h"
 #include "report/report_writer.h"
 #include "report/window/tform3.h"
 #include "session/session_buffer.h"
 #include "tests/report/report_test_support.h"
+#include "tests/support/mixed_frames.h"
 
 namespace {
 
@@ -164,7 +164,7 @@ QWidget* OutputWindow()
         return nullptr;
     SessionBuffer::Rewind();
     uint8_t second = 5;
-    for (const std::vector<uint8_t>& frame : MixedFrames())
+    for (const std::vector<uint8_t>& frame : EightKindsOfFrame())
         StoreFrame(frame, CaptureTime{.minute = 15, .hour = 10, .hundredths = 37, .second = second++});
     SetReportClock(FixedDate);
     Form1->SpeedButton4Click();
