@@ -1,7 +1,6 @@
-// For the report command's tests: capture files written by hand, pcap (micro-
-// or nanosecond time stamps) and pcapng (section header, interface description,
-// enhanced packet blocks), the Ethernet frames to fill them with, runs of the
-// real quarn-report binary, and the analyzer writer's report of the same frames.
+// For the report command's tests: the Ethernet frames to fill capture files
+// with (tests/support/capture_files.h writes them), runs of the real
+// quarn-report binary, and the analyzer writer's report of the same frames.
 #pragma once
 
 #include <ctime>
@@ -9,15 +8,8 @@
 #include <vector>
 
 #include "tests/report/report_test_support.h"
+#include "tests/support/capture_files.h"
 #include "tests/support/command_run.h"
-
-inline constexpr uint32_t kLinkEthernet = 1;
-inline constexpr uint32_t kLinkLinuxCooked = 113;
-
-Bytes PcapFile(const std::vector<CapturedFrame>& frames, bool nanoseconds = false,
-               uint32_t linkType = kLinkEthernet);
-Bytes PcapngFile(const std::vector<CapturedFrame>& frames, bool nanoseconds = false,
-                 uint32_t linkType = kLinkEthernet);
 
 // One frame of every kind the report tells apart, with varied time stamps: IP
 // with TCP, UDP and ICMP echo, an IP fragment, ARP, IPX in Ethernet II and in
