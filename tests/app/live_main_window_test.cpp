@@ -18,7 +18,7 @@
 #include "report/report_writer.h"
 #include "report/window/tform3.h"
 #include "session/session_buffer.h"
-#include "tests/filter/window/window_test_support.h"
+#include "tests/support/window_test_support.h"
 #include "tests/support/live_net.h"
 #include "ui_tform1.h"
 

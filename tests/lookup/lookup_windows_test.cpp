@@ -20,8 +20,8 @@
 #include "lookup/window/tform4.h"
 #include "lookup/window/tform5.h"
 #include "lookup/window/tform6.h"
-#include "tests/filter/window/window_test_support.h"
 #include "tests/lookup/quarn_db_test_support.h"
+#include "tests/support/window_test_support.h"
 
 namespace {
 

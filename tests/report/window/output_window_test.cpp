@@ -13,7 +13,7 @@
 #include <thread>
 
 #include "report/window/tform3.h"
-#include "tests/filter/window/window_test_support.h"
+#include "tests/support/window_test_support.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "tests/filter/window/window_test_support.h"
+#include "tests/support/window_test_support.h"
 
 #include <QCoreApplication>
 #include <QGroupBox>
