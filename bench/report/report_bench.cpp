@@ -13,6 +13,7 @@
 #include "report/report_writer.h"
 #include "session/session_buffer.h"
 #include "tests/support/mixed_frames.h"
+#include "tests/support/scratch_files.h"
 
 namespace {
 
@@ -59,12 +60,8 @@ void BM_ReportRun5000(benchmark::State& state) {
         SessionBuffer::Store(buffer, static_cast<uint32_t>(frame.size()), {30, 12, 50, 15});
         SessionBuffer::Advance();
     }
-    char dir[] = "/tmp/quarn-report-bench-XXXXXX";
-    if (!mkdtemp(dir)) {
-        state.SkipWithError("no temporary directory");
-        return;
-    }
-    const std::string path = std::string(dir) + "/output.txt";
+    const ScratchDirectory dir;
+    const std::string path = dir / "output.txt";
     CountingArea area;
     for (auto _ : state) {
         StartReport(&area, path.c_str());
@@ -72,8 +69,6 @@ void BM_ReportRun5000(benchmark::State& state) {
     }
     state.SetItemsProcessed(state.iterations() * 5000);
     state.counters["report_bytes"] = static_cast<double>(area.shown);
-    unlink(path.c_str());
-    rmdir(dir);
     SessionBuffer::ClearCount();
     SessionBuffer::FreeAll();
 }

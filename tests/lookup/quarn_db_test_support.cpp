@@ -62,11 +62,8 @@ void PrintTo(Engine engine, std::ostream* out) { *out << EngineName(engine); }
 
 TestDatabase::TestDatabase(Engine engine) : m_engine(engine)
 {
-    m_directory = (std::filesystem::temp_directory_path() / "quarn-db-XXXXXX").string();
-    if (mkdtemp(m_directory.data()) == nullptr)
-        throw std::runtime_error("cannot make a temporary directory");
     // Readable by others: some tests run quarn-db as an ordinary user.
-    std::filesystem::permissions(m_directory, std::filesystem::perms::owner_all | std::filesystem::perms::group_read |
+    std::filesystem::permissions(Directory(), std::filesystem::perms::owner_all | std::filesystem::perms::group_read |
                                                   std::filesystem::perms::group_exec |
                                                   std::filesystem::perms::others_read |
                                                   std::filesystem::perms::others_exec);
@@ -74,10 +71,10 @@ TestDatabase::TestDatabase(Engine engine) : m_engine(engine)
         const char* value = std::getenv(name);
         m_saved.emplace_back(name, value != nullptr ? value : kUnset);
     }
-    setenv("HOME", m_directory.c_str(), 1);
-    setenv("XDG_DATA_HOME", (m_directory + "/data").c_str(), 1);
-    setenv("PGSERVICEFILE", (m_directory + "/pg_service.conf").c_str(), 1);
-    setenv("PGSYSCONFDIR", (m_directory + "/system").c_str(), 1);
+    setenv("HOME", Directory().c_str(), 1);
+    setenv("XDG_DATA_HOME", (m_directory / "data").c_str(), 1);
+    setenv("PGSERVICEFILE", (m_directory / "pg_service.conf").c_str(), 1);
+    setenv("PGSYSCONFDIR", (m_directory / "system").c_str(), 1);
     if (engine == Engine::PostgreSQL && ReadServer(m_server, m_skip)) {
         WriteService();
         DropTables();
@@ -91,8 +88,6 @@ TestDatabase::~TestDatabase()
             unsetenv(name.c_str());
         else
             setenv(name.c_str(), value.c_str(), 1);
-    std::error_code ignored;
-    std::filesystem::remove_all(m_directory, ignored);
 }
 
 void TestDatabase::WriteService(const std::vector<std::string>& extra) const
@@ -108,12 +103,12 @@ void TestDatabase::WriteService(const std::vector<std::string>& extra) const
 
 std::string TestDatabase::WriteFile(const std::string& name, const std::string& contents) const
 {
-    const std::string path = m_directory + "/" + name;
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << contents;
+    const std::string path = m_directory / name;
+    ::WriteFile(path, contents);
     return path;
 }
 
-std::string TestDatabase::SQLiteFile() const { return m_directory + "/data/quarn/QuarnDB.sqlite"; }
+std::string TestDatabase::SQLiteFile() const { return m_directory / "data/quarn/QuarnDB.sqlite"; }
 
 CommandResult RunQuarnDB(const TestDatabase& database, const std::vector<std::string>& arguments)
 {

@@ -12,6 +12,7 @@
 
 #include "lookup/inventory.h"
 #include "tests/support/command_run.h"
+#include "tests/support/scratch_files.h"
 
 enum class Engine { SQLite, PostgreSQL };
 
@@ -37,13 +38,14 @@ public:
     void WriteService(const std::vector<std::string>& extra = {}) const;
     // A file in the test's directory; its path.
     std::string WriteFile(const std::string& name, const std::string& contents) const;
-    const std::string& Directory() const { return m_directory; }
+    const std::string& Directory() const { return m_directory.path(); }
     // Where the SQLite engine keeps the database.
     std::string SQLiteFile() const;
 
 private:
     Engine m_engine;
-    std::string m_directory, m_skip;
+    ScratchDirectory m_directory;
+    std::string m_skip;
     std::vector<std::pair<std::string, std::string>> m_server; // the test server's connection lines
     std::vector<std::pair<std::string, std::string>> m_saved;  // variables as they were ("\1": unset)
 };

@@ -17,12 +17,6 @@
 
 namespace {
 
-int CountOf(const std::string& text, const std::string& what) {
-    int count = 0;
-    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++count;
-    return count;
-}
-
 struct Format {
     const char* name;
     bool pcapng, nanoseconds;

@@ -3,9 +3,6 @@
 #include <algorithm>
 #include <cstring>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <stdexcept>
 
 #include <gtest/gtest.h>
@@ -67,38 +64,10 @@ Bytes DumpedBytes(const Lines& block) {
     return bytes;
 }
 
-void WriteFile(const std::string& path, const Bytes& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    if (!out) throw std::runtime_error("cannot write " + path);
-}
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 void StoreFrame(const Bytes& frame, CaptureTime time) {
     uint8_t* buffer = SessionBuffer::CurrentFrame();
     const auto length = std::min<uint32_t>(static_cast<uint32_t>(frame.size()), kFrameBufferSize);
     std::memcpy(buffer, frame.data(), length);
     SessionBuffer::Store(buffer, length, time);
     SessionBuffer::Advance();
-}
-
-ScratchDirectory::ScratchDirectory() {
-    path_ = (std::filesystem::temp_directory_path() / "quarn-report-test.XXXXXX").string();
-    if (mkdtemp(path_.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-}
-
-ScratchDirectory::~ScratchDirectory() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-}
-
-std::vector<std::string> ScratchDirectory::Names() const {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(path_)) names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
 }

@@ -1,6 +1,7 @@
 // Helpers for the report and offline tests: the report output captured as
 // text, a frame block's lines, the golden files, and frames stored into the
-// session buffer. Frames are built with tests/support/frames.h.
+// session buffer. Frames are built with tests/support/frames.h, files with
+// tests/support/scratch_files.h.
 #pragma once
 
 #include <cstdint>
@@ -10,6 +11,7 @@
 
 #include "session/capture_time.h"
 #include "tests/support/frames.h"
+#include "tests/support/scratch_files.h"
 
 using Lines = std::vector<std::string>;
 inline const std::string kDumpHeader = "HEX data:" + std::string(51, ' ') + "ASCII data:";
@@ -27,21 +29,5 @@ Bytes DumpedBytes(const Lines& block);
 // A file of tests/report/golden, where the report's expected outputs are kept.
 std::string GoldenFile(const std::string& name);
 
-void WriteFile(const std::string& path, const Bytes& bytes);
-std::string ReadFile(const std::string& path);
-
 // Store the frame's first 1514 bytes into the session buffer's current slot and move on.
 void StoreFrame(const Bytes& frame, CaptureTime time = {});
-
-// A fresh directory, removed with everything in it by the destructor.
-class ScratchDirectory {
-public:
-    ScratchDirectory();
-    ~ScratchDirectory();
-    const std::string& path() const { return path_; }
-    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
-    std::vector<std::string> Names() const; // sorted
-
-private:
-    std::string path_;
-};

@@ -3,22 +3,13 @@
 #include <csignal>
 #include <cstdio>
 #include <fcntl.h>
-#include <fstream>
-#include <iterator>
 #include <pty.h>
 #include <stdexcept>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-namespace {
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-} // namespace
+#include "tests/support/scratch_files.h"
 
 RunningCommand StartCommand(const std::string& binary, const std::vector<std::string>& arguments,
                             const std::string& directory, const RunSetup& setup) {

@@ -10,10 +10,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <unistd.h>
 
 #include "app/window/main_window_controls.h"
 #include "app/window/tform1.h"
@@ -103,36 +99,6 @@ void FillSessionBuffer(uint32_t capacity, uint32_t count)
         FreeFrameBuffer(previous);
         SessionBuffer::Advance();
     }
-}
-
-TemporaryWorkingDirectory::TemporaryWorkingDirectory()
-{
-    m_previous = std::filesystem::current_path().string();
-    m_path = (std::filesystem::temp_directory_path() / "quarn-window-XXXXXX").string();
-    if (!mkdtemp(m_path.data()))
-        std::abort();
-    std::filesystem::current_path(m_path);
-}
-
-TemporaryWorkingDirectory::~TemporaryWorkingDirectory()
-{
-    std::error_code ignored;
-    std::filesystem::current_path(m_previous, ignored);
-    std::filesystem::remove_all(m_path, ignored);
-}
-
-std::string ReadFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-int CountOf(const std::string& text, const std::string& needle)
-{
-    int count = 0;
-    for (size_t at = text.find(needle); at != std::string::npos; at = text.find(needle, at + 1))
-        ++count;
-    return count;
 }
 
 void ExpectSessionGroup(bool enabled)

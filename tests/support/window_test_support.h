@@ -1,6 +1,6 @@
 // Support for the window tests: operator messages recorded instead of shown, the
 // windows built as the program builds them (reachable through their globals), and
-// what the main window's tests need besides.
+// what the main window's tests need besides. Scratch files come with it.
 #pragma once
 
 #include <cstdint>
@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/messages.h"
+#include "tests/support/scratch_files.h"
 
 struct RecordedMessage {
     std::string text;
@@ -57,19 +58,6 @@ struct ProgramWindows {
 
 // A session-mode buffer of capacity slots holding count stored 60-byte frames.
 void FillSessionBuffer(uint32_t capacity, uint32_t count);
-
-// A fresh directory made current for the object's lifetime, removed afterwards.
-class TemporaryWorkingDirectory {
-public:
-    TemporaryWorkingDirectory();
-    ~TemporaryWorkingDirectory();
-
-private:
-    std::string m_path, m_previous;
-};
-
-std::string ReadFile(const std::string& path);
-int CountOf(const std::string& text, const std::string& needle);
 
 // The main window's "Session" group: enabled in window text, or (during a
 // capture) disabled in grey while Start, Stop and Filters stay enabled.
