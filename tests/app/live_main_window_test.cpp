@@ -19,7 +19,7 @@
 #include "report/window/tform3.h"
 #include "session/session_buffer.h"
 #include "tests/support/window_test_support.h"
-#include "tests/support/live_net.h"
+#include "tests/support/require_live.h"
 #include "ui_tform1.h"
 
 using namespace quarn::test;

@@ -22,7 +22,7 @@
 #include "capture/capture.h"
 #include "filter/frame_filter.h"
 #include "session/session_buffer.h"
-#include "tests/support/live_net.h"
+#include "tests/support/require_live.h"
 
 namespace TestFrames {
 

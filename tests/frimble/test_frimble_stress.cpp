@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "frimble/frimble.h"
-#include "tests/support/live_net.h"
+#include "tests/support/require_live.h"
 
 namespace {
 

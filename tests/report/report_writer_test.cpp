@@ -22,7 +22,7 @@
 #include "report/report_writer.h"
 #include "report_test_support.h"
 #include "session/session_buffer.h"
-#include "tests/support/live_net.h"
+#include "tests/support/require_live.h"
 
 namespace {
 

@@ -3,7 +3,8 @@
 // the capture namespace, whose only Ethernet interface is the capture end;
 // Send() transmits from the peer end. Fixed MACs, IPv6 off (the kernel sends
 // nothing of its own), optional MTU. The destructor undoes it all; construct
-// and destroy on the same thread.
+// and destroy on the same thread. Tests skip without root through
+// QUARN_REQUIRE_LIVE (require_live.h); this part needs no GoogleTest.
 #pragma once
 
 #include <array>
@@ -12,8 +13,6 @@
 #include <optional>
 #include <span>
 #include <string>
-
-#include <gtest/gtest.h>
 
 namespace quarn::test {
 
@@ -76,14 +75,3 @@ private:
 };
 
 } // namespace quarn::test
-
-// Use at the top of a live test body: skips unless root; under CI, fails instead.
-#define QUARN_REQUIRE_LIVE()                                               \
-    do {                                                                   \
-        if (auto quarnWhy = ::quarn::test::LiveUnavailable()) {            \
-            if (::quarn::test::UnderCi())                                  \
-                FAIL() << "live test cannot run under CI: " << *quarnWhy;  \
-            else                                                           \
-                GTEST_SKIP() << *quarnWhy;                                 \
-        }                                                                  \
-    } while (0)
