@@ -72,14 +72,14 @@ void PrintHeader()
 
 // Runs one row and prints it; false when a capturer failed to run or ours lost
 // more than tcpdump (or anything at all of the session burst).
-bool RunRow(const CaptureLab::Veth& veth, const Row& row)
+bool RunRow(const CaptureLab::LiveNet& net, const Row& row)
 {
     SessionBuffer::FreeAll();
     if (!SessionBuffer::Allocate(row.session ? static_cast<uint32_t>(row.count) : kContinuousSlots,
                                  !row.session))
         return false;
     CaptureLab::Tcpdump dump;
-    if (!CaptureLab::StartTcpdump(veth, kCapturerCore, dump)) {
+    if (!CaptureLab::StartTcpdump(net, kCapturerCore, dump)) {
         std::fprintf(stderr, "tcpdump did not start\n");
         return false;
     }
@@ -90,7 +90,7 @@ bool RunRow(const CaptureLab::Veth& veth, const Row& row)
         return false;
     }
     double sendSeconds = 0;
-    const uint64_t offered = CaptureLab::RunGenerator(veth, row.size, row.rate, row.count, sendSeconds);
+    const uint64_t offered = CaptureLab::RunGenerator(net, row.size, row.rate, row.count, sendSeconds);
     const auto sent = std::chrono::steady_clock::now();
     WaitForDrain();
     const auto stopBegin = std::chrono::steady_clock::now();
@@ -136,16 +136,18 @@ int main(int argc, char** argv)
         return 1;
     }
 
-    CaptureLab::Veth veth;
-    if (!CaptureLab::CreateVeth(veth)) {
-        std::fprintf(stderr, "could not build the veth pair\n");
+    // Moves this thread into the capture namespace, where the capture end is
+    // the only Ethernet interface.
+    CaptureLab::LiveNet net;
+    if (!net.Ready()) {
+        std::fprintf(stderr, "could not build the veth pair: %s\n", net.Error().c_str());
         return 1;
     }
     // Before any thread exists, so the capture thread inherits both.
     CaptureLab::PinToCore(kCapturerCore);
     QuietLabels labels;
     int status = 1;
-    if (CaptureLab::EnterNamespace(veth.captureNamespace) && BindAdapter(labels)) {
+    if (BindAdapter(labels)) {
         const uint64_t scale = quick ? 10 : 1;
         const Row rows[] = {
             {"continuous", 64, 20'000, 20'000 / scale, false},
@@ -160,7 +162,7 @@ int main(int argc, char** argv)
         PrintHeader();
         status = 0;
         for (const Row& row : rows)
-            if (!RunRow(veth, row))
+            if (!RunRow(net, row))
                 status = 1;
         std::printf(status == 0 ? "target met: no more lost than tcpdump at any rate, none of the burst\n"
                                 : "TARGET MISSED (or a capturer failed to run)\n");
@@ -169,6 +171,5 @@ int main(int argc, char** argv)
     } else {
         std::fprintf(stderr, "no adapter in the capture namespace\n");
     }
-    CaptureLab::RemoveVeth(veth);
     return status;
 }

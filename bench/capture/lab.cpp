@@ -23,11 +23,6 @@
 namespace CaptureLab {
 namespace {
 
-bool Run(const std::string& command)
-{
-    return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
-}
-
 uint64_t NowNs()
 {
     timespec ts{};
@@ -48,44 +43,6 @@ constexpr size_t kBatch = 32;
 
 } // namespace
 
-bool CreateVeth(Veth& veth)
-{
-    const std::string id = std::to_string(getpid());
-    veth.captureNamespace = "qcbc" + id;
-    veth.generatorNamespace = "qcbg" + id;
-    veth.captureInterface = "qcb" + id + "c";
-    veth.generatorInterface = "qcb" + id + "g";
-    const std::string& cn = veth.captureNamespace;
-    const std::string& gn = veth.generatorNamespace;
-    const bool ok = Run("ip netns add " + cn) && Run("ip netns add " + gn)
-        && Run("ip netns exec " + cn + " sysctl -w net.ipv6.conf.all.disable_ipv6=1 net.ipv6.conf.default.disable_ipv6=1")
-        && Run("ip netns exec " + gn + " sysctl -w net.ipv6.conf.all.disable_ipv6=1 net.ipv6.conf.default.disable_ipv6=1")
-        && Run("ip -n " + cn + " link add " + veth.captureInterface + " type veth peer name "
-               + veth.generatorInterface + " netns " + gn)
-        && Run("ip -n " + cn + " link set " + veth.captureInterface + " up")
-        && Run("ip -n " + gn + " link set " + veth.generatorInterface + " up");
-    if (!ok)
-        RemoveVeth(veth);
-    return ok;
-}
-
-void RemoveVeth(const Veth& veth)
-{
-    // Deleting a namespace deletes the veth end in it, and with it the pair.
-    Run("ip netns del " + veth.captureNamespace);
-    Run("ip netns del " + veth.generatorNamespace);
-}
-
-bool EnterNamespace(const std::string& name)
-{
-    const int fd = open(("/var/run/netns/" + name).c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    const bool ok = setns(fd, CLONE_NEWNET) == 0;
-    close(fd);
-    return ok;
-}
-
 void PinToCore(int core)
 {
     cpu_set_t set;
@@ -99,11 +56,11 @@ void RaisePriority()
     (void)setpriority(PRIO_PROCESS, 0, -20);
 }
 
-uint64_t RunGenerator(const Veth& veth, uint32_t size, uint64_t rate, uint64_t count, double& seconds)
+uint64_t RunGenerator(const LiveNet& net, uint32_t size, uint64_t rate, uint64_t count, double& seconds)
 {
     seconds = 0;
-    const std::string command = SelfPath() + " --generate " + veth.generatorNamespace + " "
-        + veth.generatorInterface + " " + std::to_string(size) + " " + std::to_string(rate) + " "
+    const std::string command = SelfPath() + " --generate " + net.PeerNamespace() + " "
+        + net.PeerInterface() + " " + std::to_string(size) + " " + std::to_string(rate) + " "
         + std::to_string(count);
     FILE* out = popen(command.c_str(), "r");
     if (!out)
@@ -124,7 +81,7 @@ int GeneratorMain(int argc, char** argv)
     const auto size = static_cast<size_t>(std::strtoul(argv[2], nullptr, 10));
     const uint64_t rate = std::strtoull(argv[3], nullptr, 10);
     const uint64_t count = std::strtoull(argv[4], nullptr, 10);
-    if (size < 60 || size > 1514 || !EnterNamespace(ns))
+    if (size < 60 || size > 1514 || !quarn::test::EnterNamespace(ns))
         return 1;
     PinToCore(0);
     RaisePriority();
@@ -184,7 +141,7 @@ int GeneratorMain(int argc, char** argv)
     return 0;
 }
 
-bool StartTcpdump(const Veth& veth, int core, Tcpdump& dump)
+bool StartTcpdump(const LiveNet& net, int core, Tcpdump& dump)
 {
     int err[2];
     if (pipe2(err, O_CLOEXEC) != 0)
@@ -196,11 +153,11 @@ bool StartTcpdump(const Veth& veth, int core, Tcpdump& dump)
         dup2(err[1], STDERR_FILENO);
         const int devnull = open("/dev/null", O_WRONLY);
         dup2(devnull, STDOUT_FILENO);
-        if (!EnterNamespace(veth.captureNamespace))
+        if (!quarn::test::EnterNamespace(net.CaptureNamespace()))
             _exit(127);
         PinToCore(core);
         RaisePriority(); // the same share as our capture thread, for a fair race
-        execlp("tcpdump", "tcpdump", "-n", "-i", veth.captureInterface.c_str(), "-w", "/dev/null",
+        execlp("tcpdump", "tcpdump", "-n", "-i", net.CaptureInterface().c_str(), "-w", "/dev/null",
                static_cast<char*>(nullptr));
         _exit(127);
     }

@@ -1,6 +1,7 @@
-// The capture benchmark's test bench: two network namespaces joined by a veth
-// pair, a frame generator in one, and the capturers (ours and the reference
-// tcpdump) in the other. Nothing here touches the machine's own interfaces.
+// The capture benchmark's test bench, over a LiveNet pair (tests/support): a
+// frame generator process in the peer namespace, and the capturers (ours and
+// the reference tcpdump) in the capture namespace. Nothing here touches the
+// machine's own interfaces.
 #pragma once
 
 #include <sys/types.h>
@@ -8,21 +9,12 @@
 #include <cstdint>
 #include <string>
 
+#include "tests/support/live_net.h"
+
 namespace CaptureLab {
 
-struct Veth {
-    std::string captureNamespace; // holds the capture end
-    std::string generatorNamespace;
-    std::string captureInterface;
-    std::string generatorInterface;
-};
+using quarn::test::LiveNet;
 
-// Create both namespaces and the pair, IPv6 off so the link stays quiet.
-// Returns false (after undoing what was made) when the tools refuse.
-bool CreateVeth(Veth& veth);
-void RemoveVeth(const Veth& veth);
-// Move the calling thread into a named namespace (threads it creates follow).
-bool EnterNamespace(const std::string& name);
 // The highest share of the normal scheduling class for the calling thread:
 // what our capture thread takes, given to tcpdump and the generator as well so
 // that the other builds on a shared machine disturb all three alike.
@@ -31,9 +23,9 @@ void RaisePriority();
 void PinToCore(int core);
 
 // Generator side: send count frames of size bytes at rate frames per second
-// (0: as fast as possible) from the generator end; returns the frames sent
-// and the seconds the sending took.
-uint64_t RunGenerator(const Veth& veth, uint32_t size, uint64_t rate, uint64_t count, double& seconds);
+// (0: as fast as possible) from the peer end; returns the frames sent and the
+// seconds the sending took.
+uint64_t RunGenerator(const LiveNet& net, uint32_t size, uint64_t rate, uint64_t count, double& seconds);
 // Entry of the generator process (argv after "--generate").
 int GeneratorMain(int argc, char** argv);
 
@@ -43,7 +35,7 @@ struct Tcpdump {
     pid_t pid = -1;
     int stderrFd = -1;
 };
-bool StartTcpdump(const Veth& veth, int core, Tcpdump& dump);
+bool StartTcpdump(const LiveNet& net, int core, Tcpdump& dump);
 // CPU seconds spent so far, from /proc/<pid>/stat.
 double TcpdumpCpuSeconds(const Tcpdump& dump);
 // Stop it; returns the frames it reports as captured (-1 if unreadable).

@@ -28,15 +28,6 @@ std::string MacText(const LiveNet::Mac& m)
     return text;
 }
 
-bool EnterNamespace(const std::string& name)
-{
-    const int ns = open(("/run/netns/" + name).c_str(), O_RDONLY | O_CLOEXEC);
-    const bool entered = ns >= 0 && setns(ns, CLONE_NEWNET) == 0;
-    if (ns >= 0)
-        close(ns);
-    return entered;
-}
-
 // Namespaces of test processes that died before their destructors ran.
 void RemoveStaleNamespaces()
 {
@@ -46,6 +37,15 @@ void RemoveStaleNamespaces()
 }
 
 } // namespace
+
+bool EnterNamespace(const std::string& name)
+{
+    const int ns = open(("/run/netns/" + name).c_str(), O_RDONLY | O_CLOEXEC);
+    const bool entered = ns >= 0 && setns(ns, CLONE_NEWNET) == 0;
+    if (ns >= 0)
+        close(ns);
+    return entered;
+}
 
 std::optional<std::string> LiveUnavailable()
 {

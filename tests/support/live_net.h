@@ -27,6 +27,9 @@ bool RunQuiet(const std::string& command);
 // Processor time of the whole process (every thread) while the caller sleeps
 // for `span`, in seconds: what waiting threads cost.
 double CpuSecondsWhileSleeping(std::chrono::milliseconds span);
+// Moves the calling thread into a named network namespace (threads and
+// processes it starts later follow); false when it cannot.
+bool EnterNamespace(const std::string& name);
 
 class LiveNet {
 public:
