@@ -12,7 +12,6 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 #include <new>
 
 #include "frimble/adapter_core.h"
@@ -27,6 +26,7 @@ constexpr size_t kRingBytes = size_t{64} << 20;
 constexpr uint32_t kRequestHeaderBytes = 8;
 constexpr uint32_t kFilterBytes = 4;
 constexpr uint32_t kAddressBytes = 6;
+constexpr uint32_t kCountBytes = 4;
 
 uint8_t* RequestData(OidRequest* request) { return reinterpret_cast<uint8_t*>(request) + kRequestHeaderBytes; }
 
@@ -122,21 +122,30 @@ void AdapterCore::ReleaseKernelSide()
 void AdapterCore::ForgetArrivedFrames()
 {
     ring.Discard();
-    postedSinceNs = RealtimeNowNs();
+    // The kernel counts a frame under the same lock that gives it its place in
+    // the ring, so the frames counted so far are exactly the ring's next ones:
+    // those not taken yet lie in the block the kernel is still filling.
+    ReadKernelStatistics();
+    const uint64_t taken = ring.FramesTaken();
+    framesToSkip = placed > taken ? placed - taken : 0;
+    forgotten = placed - handedUp;
 }
 
-bool ArrivedBefore(uint64_t frameNs, uint64_t sinceNs)
+void AdapterCore::ReadKernelStatistics()
 {
-    // Far longer than the ring's block retire timeout.
-    constexpr uint64_t kSpanNs = 1'000'000'000;
-    return frameNs < sinceNs && sinceNs - frameNs < kSpanNs;
+    tpacket_stats_v3 stats{};
+    socklen_t size = sizeof stats;
+    if (socket < 0 || getsockopt(socket, SOL_PACKET, PACKET_STATISTICS, &stats, &size) != 0)
+        return;
+    // tp_packets includes the drops.
+    placed += stats.tp_packets - stats.tp_drops;
+    kernelDrops += stats.tp_drops;
 }
 
-uint64_t RealtimeNowNs()
+uint64_t AdapterCore::FramesLost()
 {
-    timespec now{};
-    clock_gettime(CLOCK_REALTIME, &now);
-    return uint64_t(now.tv_sec) * 1'000'000'000u + uint64_t(now.tv_nsec);
+    ReadKernelStatistics();
+    return kernelDrops + forgotten;
 }
 
 } // namespace frimble
@@ -226,6 +235,15 @@ uint32_t PacketRequest(AdapterObject* adapter, int set, OidRequest* request)
         if (frimble::QueryHardwareAddress(core, data))
             return frimble::kRequestHeaderBytes + frimble::kAddressBytes;
         return 0;
+    }
+    // The counts are 32 bits wide, as the request's answer is: they wrap.
+    if (!set && request->Oid == OID_GEN_RCV_OK && request->Length >= frimble::kCountBytes) {
+        frimble::WriteLe32(data, static_cast<uint32_t>(core.handedUp));
+        return frimble::kRequestHeaderBytes + frimble::kCountBytes;
+    }
+    if (!set && request->Oid == OID_GEN_RCV_NO_BUFFER && request->Length >= frimble::kCountBytes) {
+        frimble::WriteLe32(data, static_cast<uint32_t>(core.FramesLost()));
+        return frimble::kRequestHeaderBytes + frimble::kCountBytes;
     }
     return 0;
 }

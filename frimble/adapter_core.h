@@ -35,9 +35,18 @@ struct AdapterCore {
     // Posted receives, in posting order.
     PacketState* head = nullptr;
     PacketState* tail = nullptr;
-    // When the adapter last began to make frames arrive (a post found nothing
-    // posted, or a reset): frames stamped just before it arrived too early.
-    uint64_t postedSinceNs = 0;
+
+    // Counts since the adapter was opened. Every frame the kernel places in
+    // the ring is handed up to a receive, or lost once the adapter forgets it
+    // (a post that finds nothing posted, a reset); the kernel's own drops (a
+    // full ring) come on top.
+    uint64_t handedUp = 0;
+    uint64_t placed = 0;        // frames the kernel placed in the ring, as last read
+    uint64_t kernelDrops = 0;   // frames the kernel dropped, as last read
+    uint64_t forgotten = 0;     // frames placed but never handed up, as of the last forget
+    // Frames placed before the last forget that the ring has yet to give out
+    // (the kernel was still filling their block): passed over as they come.
+    uint64_t framesToSkip = 0;
 
     int waiters = 0;            // threads inside PacketWaitPacket on this core
     uint64_t wakeGeneration = 0;
@@ -50,6 +59,10 @@ struct AdapterCore {
     // Drops every frame that has arrived so far: from now on only frames for
     // posted receives are handed up. Lock held.
     void ForgetArrivedFrames();
+    // Adds the kernel's statistics since the last read (reading resets them). Lock held.
+    void ReadKernelStatistics();
+    // Frames lost so far: the kernel's drops and the frames forgotten. Lock held.
+    uint64_t FramesLost();
 };
 
 enum class Phase { Idle, Posted, Done, Failed };
@@ -77,12 +90,4 @@ inline PacketState* StateOf(PacketObject* packet)
 {
     return packet != nullptr ? packet->Overlapped.Event : nullptr;
 }
-// Current CLOCK_REALTIME in nanoseconds, the clock of the ring's timestamps.
-uint64_t RealtimeNowNs();
-// Whether a frame stamped frameNs arrived before the adapter began to make
-// frames arrive at sinceNs. Frames in blocks the kernel has handed over are
-// dropped outright; this judges the few in the block it is still filling.
-// Only a short span counts, so a wall clock stepped back never hides frames
-// for longer than that span.
-bool ArrivedBefore(uint64_t frameNs, uint64_t sinceNs);
 } // namespace frimble

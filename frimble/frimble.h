@@ -35,6 +35,11 @@ extern "C" {
 /* NDIS objects the library answers. */
 #define OID_GEN_CURRENT_PACKET_FILTER 0x0001010Eu
 #define OID_802_3_CURRENT_ADDRESS 0x01010102u
+/* Counts since the adapter was opened (query, 4 bytes): frames handed up to
+ * receives, and frames lost (dropped by the kernel for want of room, or not
+ * handed up because no receive was posted when they arrived). */
+#define OID_GEN_RCV_OK 0x00020102u
+#define OID_GEN_RCV_NO_BUFFER 0x00020105u
 #define NDIS_PACKET_TYPE_PROMISCUOUS 0x20u
 
 /* Link name field size, terminator included. */

@@ -72,8 +72,10 @@ void Deliver(AdapterCore& core, const PacketState* until)
 {
     RingFrame frame;
     while (core.head != nullptr && until->phase == Phase::Posted && core.ring.Next(frame)) {
-        if (ArrivedBefore(frame.timestampNs, core.postedSinceNs))
+        if (core.framesToSkip > 0) {
+            --core.framesToSkip; // arrived before the adapter last forgot its frames
             continue;
+        }
         PacketState* state = core.head;
         core.head = state->next;
         if (core.head == nullptr)
@@ -81,6 +83,7 @@ void Deliver(AdapterCore& core, const PacketState* until)
         state->next = nullptr;
         state->bytes = CopyFrame(frame, state->buffer, state->length);
         state->phase = Phase::Done;
+        ++core.handedUp;
     }
 }
 

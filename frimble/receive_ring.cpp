@@ -49,6 +49,7 @@ bool ReceiveRing::Map(int socket, size_t totalBytes)
         block_ = 0;
         framesLeft_ = 0;
         holdingBlock_ = false;
+        framesTaken_ = 0;
         return true;
     }
     return false;
@@ -100,12 +101,12 @@ bool ReceiveRing::Next(RingFrame& frame)
         const auto* hdr = reinterpret_cast<const tpacket3_hdr*>(nextFrame_);
         frame.bytes = nextFrame_ + hdr->tp_mac;
         frame.length = hdr->tp_snaplen;
-        frame.timestampNs = uint64_t{hdr->tp_sec} * 1'000'000'000u + hdr->tp_nsec;
         frame.hasVlanTag = (hdr->tp_status & TP_STATUS_VLAN_VALID) != 0;
         frame.vlanTci = static_cast<uint16_t>(hdr->hv1.tp_vlan_tci);
         frame.vlanTpid = (hdr->tp_status & TP_STATUS_VLAN_TPID_VALID) != 0 ? hdr->hv1.tp_vlan_tpid : 0x8100;
         nextFrame_ += hdr->tp_next_offset;
         --framesLeft_;
+        ++framesTaken_;
         return true;
     }
 }
@@ -114,9 +115,12 @@ void ReceiveRing::Discard()
 {
     if (base_ == nullptr)
         return;
-    if (holdingBlock_)
+    if (holdingBlock_) {
+        framesTaken_ += framesLeft_;
         ReleaseCurrentBlock();
+    }
     for (size_t n = 0; n < blockCount_ && BlockReady(block_); ++n) {
+        framesTaken_ += Block(base_, blockSize_, block_)->hdr.bh1.num_pkts;
         holdingBlock_ = true;
         ReleaseCurrentBlock();
     }

@@ -13,7 +13,6 @@ namespace frimble {
 struct RingFrame {
     const uint8_t* bytes = nullptr;
     uint32_t length = 0;           // bytes present in the ring
-    uint64_t timestampNs = 0;      // kernel receive time, CLOCK_REALTIME
     bool hasVlanTag = false;       // a tag the kernel took out of the frame
     uint16_t vlanTpid = 0;
     uint16_t vlanTci = 0;
@@ -36,6 +35,10 @@ public:
     bool Next(RingFrame& frame);
     // Hands every block the kernel has filled back to it, unread.
     void Discard();
+    // Frames taken out of the ring since it was mapped: returned by Next or
+    // handed back unread by Discard. The kernel places frames in ring order,
+    // so the frames it has placed beyond this count are still to come.
+    uint64_t FramesTaken() const { return framesTaken_; }
 
 private:
     bool BlockReady(size_t index) const;
@@ -49,6 +52,7 @@ private:
     uint32_t framesLeft_ = 0;       // frames of block_ not yet returned
     const uint8_t* nextFrame_ = nullptr;
     bool holdingBlock_ = false;     // block_ belongs to us until released
+    uint64_t framesTaken_ = 0;
 };
 
 } // namespace frimble

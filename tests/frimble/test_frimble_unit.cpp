@@ -8,7 +8,6 @@
 #include <utility>
 #include <vector>
 
-#include "frimble/adapter_core.h"
 #include "frimble/frimble.h"
 #include "frimble/link_name.h"
 
@@ -35,18 +34,6 @@ TEST(LinkName, PrefixIsReplacedByThePacketDevice)
         EXPECT_EQ(frimble::FormatLinkName(c.adapterName.c_str(), field), c.accepted) << c.adapterName;
         EXPECT_EQ(std::string(field), c.linkName) << c.adapterName;
     }
-}
-
-TEST(ArrivedBefore, OnlyFramesJustBeforeThePostAreHeldBack)
-{
-    constexpr uint64_t second = 1'000'000'000, post = 1'700'000'000 * second;
-    const struct {
-        uint64_t frame;
-        bool before;
-    } cases[] = {{post - second / 100, true}, {post - 1, true}, {post, false}, {post + 5, false},
-                 {post - 3600 * second, false}};  // the wall clock was stepped back after the post
-    for (const auto& c : cases)
-        EXPECT_EQ(frimble::ArrivedBefore(c.frame, post), c.before) << post - c.frame;
 }
 
 TEST(NoAdapter, OpenIsRefusedAndRequestsAnswerNothing)
