@@ -10,6 +10,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -17,6 +18,7 @@
 #include "frimble/adapter_core.h"
 #include "frimble/frimble.h"
 #include "frimble/link_name.h"
+#include "frimble/open_failure.h"
 
 namespace frimble {
 namespace {
@@ -41,23 +43,26 @@ void WriteLe32(uint8_t* p, uint32_t v)
         p[i] = static_cast<uint8_t>(v >> (8 * i));
 }
 
-bool OpenSocket(AdapterCore& core)
+// Null when the socket is ready, else the step that failed (errno tells why).
+const char* OpenSocket(AdapterCore& core)
 {
     // Protocol 0 until bound: nothing is queued before the ring and the
     // interface binding are in place.
     core.socket = socket(AF_PACKET, SOCK_RAW | SOCK_CLOEXEC, 0);
     if (core.socket < 0)
-        return false;
+        return "cannot open a packet socket";
     if (!core.ring.Map(core.socket, kRingBytes))
-        return false;
+        return "cannot map the receive ring";
     sockaddr_ll address{};
     address.sll_family = AF_PACKET;
     address.sll_protocol = htons(ETH_P_ALL);
     address.sll_ifindex = core.interfaceIndex;
     if (bind(core.socket, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0)
-        return false;
+        return "cannot bind to the interface";
     core.wakeFd = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
-    return core.wakeFd >= 0;
+    if (core.wakeFd < 0)
+        return "cannot create an event";
+    return nullptr;
 }
 
 // Promiscuous mode as a membership of the socket: it ends with the socket.
@@ -157,28 +162,38 @@ extern "C" {
 AdapterObject* PacketOpenAdapter(const char* adapterName)
 {
     char linkName[FRIMBLE_LINK_NAME_SIZE];
-    if (!frimble::FormatLinkName(adapterName, linkName))
+    if (!frimble::FormatLinkName(adapterName, linkName)) {
+        frimble::SetOpenFailure("not an adapter name (expected \\Device\\ and an interface name)", 0);
         return nullptr;
+    }
     const char* interfaceName = frimble::InterfacePart(adapterName);
-    if (std::strlen(interfaceName) >= IFNAMSIZ)
+    if (std::strlen(interfaceName) >= IFNAMSIZ) {
+        frimble::SetOpenFailure("interface name too long (at most 15 characters)", 0);
         return nullptr;
+    }
     const unsigned index = if_nametoindex(interfaceName);
-    if (index == 0)
+    if (index == 0) {
+        frimble::SetOpenFailure("cannot find the interface", errno);
         return nullptr;
+    }
 
     auto core = std::make_shared<AdapterCore>();
     core->interfaceIndex = static_cast<int>(index);
     std::strncpy(core->interfaceName, interfaceName, sizeof core->interfaceName - 1);
-    if (!frimble::OpenSocket(*core))
+    if (const char* failed = frimble::OpenSocket(*core)) {
+        frimble::SetOpenFailure(failed, errno);
         return nullptr;
+    }
 
     auto* adapter = new (std::nothrow) AdapterObject{};
     auto* state = new (std::nothrow) FrimbleAdapterState{};
     if (adapter == nullptr || state == nullptr) {
+        frimble::SetOpenFailure("out of memory", 0);
         delete adapter;
         delete state;
         return nullptr;
     }
+    frimble::ClearOpenFailure();
     state->core = std::move(core);
     adapter->Device = state->core->socket;
     std::memcpy(adapter->LinkName, linkName, sizeof linkName);

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "frimble/frimble.h"
+#include "frimble/open_failure.h"
 #include "tests/support/require_live.h"
 
 namespace {
@@ -136,6 +137,8 @@ TEST(Adapter, AnswersItsAddressAndIsPromiscuousAsLongAsItIsOpen)
     }
     EXPECT_FALSE(PacketSetFilter(adapter, 0x01));
     EXPECT_EQ(net.CapturePromiscuity(), before + 1);  // set again by the request: still one
+
+    EXPECT_EQ(frimble::LastOpenFailure(), "") << "after a successful open";
 
     AdapterObject* second = PacketOpenAdapter(net.AdapterName().c_str());
     ASSERT_NE(second, nullptr);

@@ -5,11 +5,13 @@
 
 #include <chrono>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
 #include "frimble/frimble.h"
 #include "frimble/link_name.h"
+#include "frimble/open_failure.h"
 
 namespace {
 
@@ -38,10 +40,26 @@ TEST(LinkName, PrefixIsReplacedByThePacketDevice)
 
 TEST(NoAdapter, OpenIsRefusedAndRequestsAnswerNothing)
 {
+    // Each refusal keeps its reason for the calling thread.
     const std::string tooLong = "\\Device\\" + std::string(60, 'e');
-    for (const char* name : {"", "\\Device", "\\Device\\", "\\Device\\no-such-if0", tooLong.c_str()})
-        EXPECT_EQ(PacketOpenAdapter(name), nullptr) << name;
-    EXPECT_EQ(PacketOpenAdapter(nullptr), nullptr);
+    const std::string notName = "not an adapter name (expected \\Device\\ and an interface name)";
+    const struct {
+        const char* name;
+        std::string reason;
+    } cases[] = {{"", notName},
+                 {"\\Device", notName},
+                 {nullptr, notName},
+                 {"\\Device\\", "cannot find the interface: No such device"},
+                 {"\\Device\\no-such-if0", "cannot find the interface: No such device"},
+                 {"\\Device\\sixteen-letters0", "interface name too long (at most 15 characters)"},
+                 {tooLong.c_str(), notName}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(PacketOpenAdapter(c.name), nullptr) << c.name;
+        EXPECT_EQ(frimble::LastOpenFailure(), c.reason) << c.name;
+    }
+    std::string otherThread = "unset";
+    std::thread([&] { otherThread = frimble::LastOpenFailure(); }).join();
+    EXPECT_EQ(otherThread, "") << "the reason belongs to the thread that failed";
 
     uint8_t address[6] = {1, 2, 3, 4, 5, 6};
     EXPECT_EQ(PacketGetAddress(nullptr, address), 0);
