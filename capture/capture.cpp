@@ -10,11 +10,13 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <optional>
 #include <system_error>
 #include <thread>
 
 #include "app/status.h"
 #include "capture/binding.h"
+#include "capture/capture_counts.h"
 #include "filter/frame_filter.h"
 #include "session/capture_time.h"
 #include "session/session_buffer.h"
@@ -35,6 +37,14 @@ std::atomic<bool> g_stopRequested{false};
 std::atomic<bool> g_endClaimed{false}; // one end per capture: Stop's or the thread's
 std::atomic<int32_t> g_frameCounter{0};
 std::atomic<uint32_t> g_receivedLength{0};
+
+// The capture's counts besides the frame counter (which counts the kept
+// frames). Only the capture thread adds to them while it runs; other threads
+// read them at any time. The lost count is the adapter's since the capture
+// began: its value at the start is kept while the capture runs.
+std::atomic<uint64_t> g_received{0};
+std::atomic<uint64_t> g_lost{0};
+uint32_t g_lostAtStart = 0;
 
 // Lets Stop wait for the thread to leave its loop while it keeps waking it,
 // and wake the thread from a pause after failed waits.
@@ -103,6 +113,33 @@ void PostReceive(PacketObject* packet)
     g_receiveCount = 0;
     PacketReceivePacket(g_adapter, packet, 0, &g_receiveCount);
 }
+
+// The adapter's count of lost frames (32 bits; it wraps), or nothing when it
+// gave none. Asked only by the thread that will close the adapter, or while
+// no other thread can close it.
+std::optional<uint32_t> AdapterLostCount()
+{
+    uint8_t record[12] = {};
+    auto* request = reinterpret_cast<OidRequest*>(record);
+    request->Oid = OID_GEN_RCV_NO_BUFFER;
+    request->Length = 4;
+    if (PacketRequest(g_adapter, 0, request) == 0)
+        return std::nullopt;
+    return uint32_t{record[8]} | uint32_t{record[9]} << 8 | uint32_t{record[10]} << 16 | uint32_t{record[11]} << 24;
+}
+
+// The capture's lost count: the adapter's losses since the capture began.
+void SetLost(std::optional<uint32_t> adapterCount)
+{
+    if (adapterCount)
+        g_lost.store(static_cast<uint32_t>(*adapterCount - g_lostAtStart), std::memory_order_relaxed);
+}
+
+// The adapter's count changes only when frames pour in faster than the thread
+// takes them (a full ring) and then at least a ring's worth of frames follows,
+// so asking every so many received frames keeps it current without a system
+// call per frame.
+constexpr uint64_t kLostRefreshFrames = 256;
 
 // The end of a capture, once the capture thread has left its loop: reopening
 // the adapter ends the receives still outstanding, and only then are the ring's
@@ -173,12 +210,19 @@ void CaptureThread()
             pause = kFirstFailurePause;
             const uint32_t length = g_receiveCount;
             g_receivedLength.store(length, std::memory_order_relaxed);
+            // One writer: a plain add, no locked instruction per frame.
+            const uint64_t received = g_received.load(std::memory_order_relaxed) + 1;
+            g_received.store(received, std::memory_order_relaxed);
+            if (received % kLostRefreshFrames == 0)
+                SetLost(AdapterLostCount());
             if (AcceptFrame(static_cast<const uint8_t*>(packet->Buffer)) && !KeepFrame(packet, length)) {
                 // The session buffer is full: this thread ends the capture,
                 // unless Stop has already claimed that end.
                 bool expected = false;
-                if (g_endClaimed.compare_exchange_strong(expected, true))
+                if (g_endClaimed.compare_exchange_strong(expected, true)) {
+                    SetLost(AdapterLostCount());
                     FinishCapture();
+                }
                 break;
             }
         }
@@ -212,6 +256,9 @@ bool StartCapture()
     SessionBuffer::Rewind();
     for (PacketObject* packet : g_ring)
         PostReceive(packet);
+    // Frames that arrived before the capture were dropped by the first post:
+    // they are the adapter's losses, not the capture's.
+    g_lostAtStart = AdapterLostCount().value_or(0);
 
     g_stopRequested.store(false);
     g_endClaimed.store(false);
@@ -238,6 +285,10 @@ void StopCapture()
         JoinCaptureThread();
         return;
     }
+    // The capture ends here: frames that the resets below drop from the ring
+    // arrived after Stop and are not the capture's losses. The thread may
+    // still refresh the count meanwhile; this value is put back once it has left.
+    const std::optional<uint32_t> lostAtStop = AdapterLostCount();
     g_stopRequested.store(true, std::memory_order_release);
     {
         // Resetting the adapter completes every outstanding receive with a
@@ -251,6 +302,7 @@ void StopCapture()
         }
     }
     JoinCaptureThread();
+    SetLost(lostAtStop);
     FinishCapture();
 }
 
@@ -263,7 +315,21 @@ void CountFrame() { g_frameCounter.fetch_add(1, std::memory_order_relaxed); }
 void ResetFrameCounter()
 {
     g_frameCounter.store(0, std::memory_order_relaxed);
+    g_received.store(0, std::memory_order_relaxed);
+    g_lost.store(0, std::memory_order_relaxed);
     ShowFrameCounter(0);
+}
+
+CaptureCounts CurrentCaptureCounts()
+{
+    CaptureCounts counts;
+    // Read while the thread counts, the two may be a frame apart: never
+    // fewer received than kept. Exact once the capture has ended.
+    counts.kept = static_cast<uint32_t>(g_frameCounter.load(std::memory_order_relaxed));
+    counts.received = std::max(g_received.load(std::memory_order_relaxed), counts.kept);
+    counts.refused = counts.received - counts.kept;
+    counts.lost = g_lost.load(std::memory_order_relaxed);
+    return counts;
 }
 
 int32_t FrameCounter() { return g_frameCounter.load(std::memory_order_relaxed); }

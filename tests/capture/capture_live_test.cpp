@@ -3,14 +3,18 @@
 #include "live_capture.h"
 
 // The capture's waits, linked through here (--wrap): passed on to the packet
-// library unless a test makes them fail at once, as on a broken adapter.
+// library unless a test makes them fail at once, as on a broken adapter, or
+// holds the capture thread back before its next wait, as a busy machine would.
 std::atomic<bool> g_failWaits{false};
+std::atomic<bool> g_holdWaits{false};
 std::atomic<int64_t> g_waits{0};
 
 extern "C" int __real_PacketWaitPacket(AdapterObject* adapter, PacketObject* packet, uint32_t* count);
 extern "C" int __wrap_PacketWaitPacket(AdapterObject* adapter, PacketObject* packet, uint32_t* count)
 {
     g_waits.fetch_add(1);
+    while (g_holdWaits.load())
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     if (!g_failWaits.load())
         return __real_PacketWaitPacket(adapter, packet, count);
     if (count != nullptr)
@@ -116,12 +120,54 @@ TEST_F(LiveCapture, OnlyFramesTheFilterAcceptsAreCountedAndStored)
         for (uint32_t n = 1; n <= 8; ++n)
             Send(n, n % 2 ? TestFrames::kSourceA : TestFrames::kSourceB);
         const auto kept = static_cast<int32_t>(c.kept.size());
-        EXPECT_TRUE(WaitUntil([&] { return FrameCounter() >= kept; }));
+        EXPECT_TRUE(WaitUntil([&] { return CurrentCaptureCounts().received == 8; }));
         std::this_thread::sleep_for(50ms); // a wrongly kept frame would show by now
         StopCapture();
         EXPECT_EQ(FrameCounter(), kept);
         EXPECT_EQ(ReadStored().numbers, c.kept);
+        const uint64_t k = c.kept.size();
+        EXPECT_EQ(CurrentCaptureCounts(), (CaptureCounts{.received = 8, .kept = k, .refused = 8 - k, .lost = 0}));
     }
+}
+
+// The capture thread is held back while a burst of full-size frames larger
+// than the adapter's ring arrives: the kernel drops what does not fit, and
+// the counts say exactly how many. Frames that arrived before the capture
+// began, or after it ended, are not its losses.
+TEST_F(LiveCapture, ABurstBeyondTheRingWhileTheThreadIsHeldBackIsCountedLostExactly)
+{
+    auto fullSize = [](uint32_t seq) {
+        auto frame = TestFrames::Numbered(seq);
+        frame.resize(kFrameBufferSize);
+        return frame;
+    };
+    for (uint32_t n = 0; n < 100; ++n) // before the capture: dropped by its first post
+        net->Send(fullSize(n));
+    std::this_thread::sleep_for(30ms);
+    ASSERT_TRUE(SessionBuffer::Allocate(100, true));
+    g_holdWaits = true;
+    ASSERT_TRUE(StartCapture());
+    // 64 MiB hold about 42,000 frames of 1514 bytes.
+    uint64_t sent = 0;
+    for (uint32_t n = 0; n < 50'000; ++n)
+        sent += net->Send(fullSize(n)) ? 1 : 0; // a refused send never reached the adapter
+    std::this_thread::sleep_for(30ms);
+    g_holdWaits = false;
+    EXPECT_TRUE(WaitUntil([&] {
+        const CaptureCounts counts = CurrentCaptureCounts();
+        return counts.received + counts.lost >= sent;
+    }));
+    StopCapture();
+    for (uint32_t n = 0; n < 100; ++n) // after it: not counted
+        net->Send(fullSize(n));
+
+    const CaptureCounts counts = CurrentCaptureCounts();
+    EXPECT_GT(counts.lost, 0u) << "the burst fitted the ring";
+    EXPECT_EQ(counts.lost, sent - counts.received);
+    EXPECT_EQ(counts.kept, counts.received);
+    EXPECT_EQ(counts.refused, 0u);
+    EXPECT_EQ(uint64_t(FrameCounter()), counts.kept);
+    EXPECT_EQ(SessionBuffer::Count(), 100u);
 }
 
 // Stop ends a capture on which no frame ever arrives. The best of three keeps a

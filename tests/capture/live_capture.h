@@ -20,6 +20,7 @@
 #include "app/status.h"
 #include "capture/binding.h"
 #include "capture/capture.h"
+#include "capture/capture_counts.h"
 #include "filter/frame_filter.h"
 #include "session/session_buffer.h"
 #include "tests/support/require_live.h"
