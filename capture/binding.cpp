@@ -3,9 +3,12 @@
 #include <atomic>
 #include <cstdio>
 #include <cstring>
+#include <mutex>
+#include <utility>
 
 #include "app/messages.h"
 #include "frimble/frimble.h"
+#include "frimble/open_failure.h"
 
 namespace {
 
@@ -14,6 +17,15 @@ constexpr uint32_t kPromiscuousFilter = NDIS_PACKET_TYPE_PROMISCUOUS;
 
 // Written on the UI thread (or by the capture's end), read by the capture thread.
 std::atomic<AdapterObject*> g_boundAdapter{nullptr};
+
+std::mutex g_failureMutex;
+std::string g_failure; // guarded by g_failureMutex
+
+void SetFailure(std::string failure)
+{
+    std::lock_guard lock(g_failureMutex);
+    g_failure = std::move(failure);
+}
 
 // The first name of the adapter-name list; false when the list cannot be read
 // or is empty.
@@ -29,9 +41,13 @@ bool ReadFirstAdapterName(char (&names)[kNameListSize])
 // there is none. The reset and filter results are not examined.
 AdapterObject* OpenFirstAdapter(char (&names)[kNameListSize])
 {
-    if (!ReadFirstAdapterName(names))
+    if (!ReadFirstAdapterName(names)) {
+        SetFailure("no Ethernet adapter found");
         return nullptr;
+    }
     AdapterObject* adapter = PacketOpenAdapter(names);
+    // The library keeps the reason for this thread, which is the caller's.
+    SetFailure(adapter != nullptr ? std::string() : std::string(names) + ": " + frimble::LastOpenFailure());
     if (adapter == nullptr)
         return nullptr;
     PacketResetAdapter(adapter);
@@ -96,4 +112,10 @@ bool EnsureAdapterBound()
     }
     ShowNoAdapter();
     return false;
+}
+
+std::string AdapterFailure()
+{
+    std::lock_guard lock(g_failureMutex);
+    return g_failure;
 }

@@ -8,6 +8,7 @@
 // started after EnsureAdapterBound has found (or reopened) one.
 #pragma once
 
+#include <string>
 #include <string_view>
 
 struct AdapterObject;
@@ -39,3 +40,8 @@ AdapterObject* BoundAdapter();
 // (without touching the labels) and, when that fails too, show the no-adapter
 // message box (no quit request) and return false.
 bool EnsureAdapterBound();
+// Why the last attempt to bind (or bind again) found no adapter: "no Ethernet
+// adapter found", or the adapter's name and why it could not be opened, for
+// instance "\Device\eth0: cannot open a packet socket: Operation not
+// permitted". Empty once an adapter has been bound.
+std::string AdapterFailure();

@@ -1,7 +1,10 @@
 // Adapter binding against real interfaces: the first adapter of the list is
 // bound, shown and made promiscuous; without one the operator is told and the
 // program asked to end; a missing adapter is never used.
+#include <linux/capability.h>
 #include <sched.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 #include "app/messages.h"
 #include "frimble/frimble.h"
@@ -63,6 +66,30 @@ TEST_F(Binding, WithoutAnAdapterTheLabelsSayNoneAndTheProgramEnds)
     EXPECT_EQ(seam.quits, 1);
     EXPECT_FALSE(ensured);
     EXPECT_TRUE(seam.messages.empty());
+    EXPECT_EQ(AdapterFailure(), "no Ethernet adapter found");
+}
+
+// The no-adapter box cannot say why; the binding keeps the reason for the
+// program to show. Capabilities belong to each thread: this one gives up the
+// one packet sockets need.
+TEST_F(Binding, WithoutTheCaptureCapabilityTheReasonSaysSo)
+{
+    LiveNet net;
+    ASSERT_TRUE(net.Ready()) << net.Error();
+    bool bound = true;
+    std::thread([&] {
+        __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+        __user_cap_data_struct data[2] = {};
+        if (syscall(SYS_capget, &header, data) != 0)
+            return;
+        data[CAP_NET_RAW / 32].effective &= ~(1u << (CAP_NET_RAW % 32));
+        if (syscall(SYS_capset, &header, data) == 0)
+            bound = BindAdapter(labels);
+    }).join();
+    EXPECT_FALSE(bound);
+    EXPECT_EQ(AdapterFailure(), net.AdapterName() + ": cannot open a packet socket: Operation not permitted");
+    ASSERT_TRUE(EnsureAdapterBound()) << "with the capability";
+    EXPECT_EQ(AdapterFailure(), "");
 }
 
 TEST_F(Binding, BindsTheFirstAdapterShowsItAndMakesItPromiscuous)
@@ -115,6 +142,7 @@ TEST_F(Binding, AVanishedAdapterIsNeverUsedAndStartIsRefused)
 
     ReopenAdapter();
     EXPECT_EQ(BoundAdapter(), nullptr);
+    EXPECT_EQ(AdapterFailure(), "no Ethernet adapter found");
     EXPECT_TRUE(seam.boxes.empty());  // the re-bind itself is silent
     EXPECT_FALSE(EnsureAdapterBound());
     EXPECT_EQ(seam.boxes, Lines{kNoAdapterBox});
