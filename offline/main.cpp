@@ -2,9 +2,9 @@
 #include <cstdio>
 #include <string>
 
+#include "files/output_signals.h"
 #include "offline/offline_report.h"
 #include "offline/report_arguments.h"
-#include "offline/report_signals.h"
 
 namespace {
 
@@ -24,7 +24,7 @@ constexpr const char* kHelp =
 } // namespace
 
 int main(int argc, char** argv) {
-    SetUpReportSignals();
+    SetUpOutputSignals();
     ReportArguments arguments;
     std::string problem;
     if (!ParseReportArguments(argc, argv, arguments, problem)) {

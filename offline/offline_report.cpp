@@ -10,7 +10,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "offline/report_destination.h"
+#include "files/file_destination.h"
 #include "offline/report_progress.h"
 #include "report/report_block.h"
 #include "report/report_output.h"
@@ -115,9 +115,9 @@ int WriteOfflineReport(const std::string& input, const std::string& output) {
         return kExitUsage;
     }
 
-    ReportDestination destination;
+    FileDestination destination;
     std::string problem;
-    if (!OpenReportDestination(output, destination, problem)) {
+    if (!OpenFileDestination(output, destination, problem)) {
         Fail(output, problem);
         pcap_close(capture);
         return kExitFailed;
@@ -135,15 +135,15 @@ int WriteOfflineReport(const std::string& input, const std::string& output) {
     if (complete) WriteReportEnd();
     const bool written = CloseReportOutput();
     if (!complete) {
-        DiscardReportDestination(destination);
+        DiscardFileDestination(destination);
         return kExitFailed;
     }
     if (!written) {
-        DiscardReportDestination(destination);
+        DiscardFileDestination(destination);
         Fail(output, WriteProblem(ReportOutputError()));
         return kExitFailed;
     }
-    if (!CommitReportDestination(destination, problem)) {
+    if (!CommitFileDestination(destination, problem)) {
         Fail(output, problem);
         return kExitFailed;
     }

@@ -1,4 +1,4 @@
-#include "offline/report_destination.h"
+#include "files/file_destination.h"
 
 #include <cerrno>
 #include <climits>
@@ -8,13 +8,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "offline/report_signals.h"
+#include "files/output_signals.h"
 
 namespace {
 
 std::string Reason() { return std::strerror(errno); }
 
-// A symbolic link is followed, so that the report replaces the file it names
+// A symbolic link is followed, so that the output replaces the file it names
 // and the link stays; a dangling link is replaced itself.
 std::string ResolveTarget(const std::string& name) {
     struct stat st {};
@@ -35,9 +35,9 @@ mode_t FinalMode(const struct stat* existing) {
 
 } // namespace
 
-bool OpenReportDestination(const std::string& name, ReportDestination& destination,
-                           std::string& problem) {
-    destination = ReportDestination{};
+bool OpenFileDestination(const std::string& name, FileDestination& destination,
+                         std::string& problem) {
+    destination = FileDestination{};
     destination.name = name;
     if (name == "-") {
         destination.fd = STDOUT_FILENO;
@@ -65,7 +65,7 @@ bool OpenReportDestination(const std::string& name, ReportDestination& destinati
     const std::string base =
         slash == std::string::npos ? destination.target : destination.target.substr(slash + 1);
     std::string temp = directory + "." + base + ".XXXXXX";
-    const ReportSignalsHeld held; // created and known to the handlers as one step
+    const OutputSignalsHeld held; // created and known to the handlers as one step
     const int fd = mkstemp(temp.data());
     if (fd < 0) {
         problem = "cannot create a file beside it: " + Reason();
@@ -80,12 +80,12 @@ bool OpenReportDestination(const std::string& name, ReportDestination& destinati
     return true;
 }
 
-bool CommitReportDestination(ReportDestination& destination, std::string& problem) {
+bool CommitFileDestination(FileDestination& destination, std::string& problem) {
     if (destination.closeFd) {
         const int fd = destination.fd;
         destination.fd = -1;
         destination.closeFd = false;
-        // The report reaches the disk before it takes OUT's name: after a crash
+        // The output reaches the disk before it takes OUT's name: after a crash
         // OUT is the old file or the whole new one, never an empty or short one.
         // close() is where a network or quota file system reports a late failure.
         int error = 0;
@@ -93,22 +93,22 @@ bool CommitReportDestination(ReportDestination& destination, std::string& proble
         if (close(fd) != 0 && error == 0) error = errno;
         if (error != 0) {
             problem = std::string("write error: ") + std::strerror(error);
-            DiscardReportDestination(destination);
+            DiscardFileDestination(destination);
             return false;
         }
     }
     if (destination.tempPath.empty()) return true;
     {
-        const ReportSignalsHeld held;
+        const OutputSignalsHeld held;
         if (rename(destination.tempPath.c_str(), destination.target.c_str()) != 0) {
             problem = "cannot replace: " + Reason();
-            DiscardReportDestination(destination);
+            DiscardFileDestination(destination);
             return false;
         }
         destination.tempPath.clear();
         GuardTemp(nullptr);
     }
-    // And the new name reaches the disk too. The report is whole and in place
+    // And the new name reaches the disk too. The output is whole and in place
     // by now, so a directory that cannot be synced (some file systems refuse)
     // does not turn the run into a failure.
     const int directory = open(destination.directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -119,12 +119,12 @@ bool CommitReportDestination(ReportDestination& destination, std::string& proble
     return true;
 }
 
-void DiscardReportDestination(ReportDestination& destination) {
+void DiscardFileDestination(FileDestination& destination) {
     if (destination.closeFd) close(destination.fd);
     destination.fd = -1;
     destination.closeFd = false;
     if (!destination.tempPath.empty()) {
-        const ReportSignalsHeld held;
+        const OutputSignalsHeld held;
         unlink(destination.tempPath.c_str());
         destination.tempPath.clear();
         GuardTemp(nullptr);

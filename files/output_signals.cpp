@@ -1,4 +1,4 @@
-#include "offline/report_signals.h"
+#include "files/output_signals.h"
 
 #include <climits>
 #include <csignal>
@@ -34,7 +34,7 @@ void RemoveTempAndEnd(int signal) {
 
 } // namespace
 
-void SetUpReportSignals() {
+void SetUpOutputSignals() {
     struct sigaction ignore {};
     ignore.sa_handler = SIG_IGN;
     sigemptyset(&ignore.sa_mask);
@@ -51,12 +51,12 @@ void SetUpReportSignals() {
     }
 }
 
-ReportSignalsHeld::ReportSignalsHeld() {
+OutputSignalsHeld::OutputSignalsHeld() {
     const sigset_t ending = EndingSignals();
     sigprocmask(SIG_BLOCK, &ending, &saved_);
 }
 
-ReportSignalsHeld::~ReportSignalsHeld() {
+OutputSignalsHeld::~OutputSignalsHeld() {
     sigprocmask(SIG_SETMASK, &saved_, nullptr);
 }
 

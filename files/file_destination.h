@@ -1,9 +1,9 @@
-// Where a report is written, so that a failed run never leaves a report that
-// looks complete.
+// Where an output file (a report, a saved capture) is written, so that a
+// failed run never leaves a file that looks complete.
 //
 // A regular file (or a name not yet taken) is written as a temporary file in
 // the same directory, flushed to disk and renamed over the name only once the
-// report is whole; on failure (or a signal that ends the program) the temporary
+// file is whole; on failure (or a signal that ends the program) the temporary
 // is removed and the old file stays as it was.
 // Standard output ("-") and files that cannot be replaced by a rename (a pipe,
 // a terminal, /dev/null) are written directly.
@@ -11,8 +11,8 @@
 
 #include <string>
 
-struct ReportDestination {
-    std::string name;     // as given on the command line
+struct FileDestination {
+    std::string name;     // as given (on the command line, in a dialog)
     std::string target;   // file the temporary replaces (symbolic links resolved)
     std::string tempPath; // empty when written directly
     std::string directory; // holding the temporary, synced after the rename
@@ -21,13 +21,13 @@ struct ReportDestination {
 };
 
 // Open the destination; false with problem set (one line, no file name prefix).
-bool OpenReportDestination(const std::string& name, ReportDestination& destination,
-                           std::string& problem);
+bool OpenFileDestination(const std::string& name, FileDestination& destination,
+                         std::string& problem);
 // Close it and move the temporary into place; false with problem set, in which
 // case the temporary has been removed.
-bool CommitReportDestination(ReportDestination& destination, std::string& problem);
+bool CommitFileDestination(FileDestination& destination, std::string& problem);
 // Close it and remove the temporary, leaving the target untouched.
-void DiscardReportDestination(ReportDestination& destination);
+void DiscardFileDestination(FileDestination& destination);
 // True when OUT (standard output for "-"; links followed) is the same regular
 // file as the one open for reading on inputFd: writing it would destroy the
 // capture being read.

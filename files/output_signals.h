@@ -1,7 +1,7 @@
-// Signals during a report run.
+// Signals while an output file is written.
 //
-// A signal that ends the program removes the temporary report first, so no
-// hidden partial report is left beside OUT; a signal that was ignored when the
+// A signal that ends the program removes the temporary output first, so no
+// hidden partial file is left beside OUT; a signal that was ignored when the
 // program started (nohup, a shell's background job) stays ignored. SIGPIPE and
 // SIGXFSZ are ignored: a closed reader or a file-size limit then shows up as a
 // failed write, which is told and ends the run with status 1.
@@ -10,16 +10,16 @@
 #include <csignal>
 
 // Install the handlers (once, at program start, before any file is touched).
-void SetUpReportSignals();
+void SetUpOutputSignals();
 
 // Holds the terminating signals back for its lifetime, so that a temporary is
 // never created, renamed or removed without the handlers knowing of it.
-class ReportSignalsHeld {
+class OutputSignalsHeld {
 public:
-    ReportSignalsHeld();
-    ~ReportSignalsHeld();
-    ReportSignalsHeld(const ReportSignalsHeld&) = delete;
-    ReportSignalsHeld& operator=(const ReportSignalsHeld&) = delete;
+    OutputSignalsHeld();
+    ~OutputSignalsHeld();
+    OutputSignalsHeld(const OutputSignalsHeld&) = delete;
+    OutputSignalsHeld& operator=(const OutputSignalsHeld&) = delete;
 
 private:
     sigset_t saved_; // the mask before
