@@ -9,6 +9,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <ctime>
 #include <mutex>
 #include <optional>
 #include <system_error>
@@ -183,7 +184,9 @@ void SignalThreadLeft()
 bool KeepFrame(PacketObject* packet, uint32_t length)
 {
     uint8_t* spare = SessionBuffer::CurrentFrame();
-    SessionBuffer::Store(static_cast<uint8_t*>(packet->Buffer), length, LocalCaptureTimeNow());
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    SessionBuffer::Store(static_cast<uint8_t*>(packet->Buffer), length, LocalCaptureTime(now), now);
     packet->Buffer = spare;
     CountFrame();
     return SessionBuffer::Advance();

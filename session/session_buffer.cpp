@@ -25,10 +25,11 @@ struct FrameSlot {
     uint32_t length = 0;
     CaptureTime time;
     FrameSlot* next = nullptr;
+    timespec moment{};
 };
 
-// The slots live in one array built by Allocate; the links make the chain or
-// the ring. `slots` and `capacity` change only on the user-interface thread
+// The slots live in one array built by Allocate, in link order from the first
+// slot; the links make the chain or the ring. `slots` and `capacity` change only on the user-interface thread
 // while no capture or writer runs (they reach those threads through the thread
 // start); the current slot and the count are shared while threads run.
 FrameSlot* slots = nullptr;
@@ -122,13 +123,14 @@ CaptureTime CurrentTime() {
     return slot ? slot->time : CaptureTime{};
 }
 
-void Store(uint8_t* buffer, uint32_t length, CaptureTime time) {
+void Store(uint8_t* buffer, uint32_t length, CaptureTime time, timespec moment) {
     FrameSlot* slot = current.load(std::memory_order_acquire);
     if (!slot)
         return; // no slots: the buffer stays the caller's
     slot->frame = buffer;
     slot->length = length;
     slot->time = time;
+    slot->moment = moment;
     // Count up to capacity; a concurrent ClearCount wins or loses whole.
     const uint32_t limit = capacity.load(std::memory_order_relaxed);
     uint32_t stored = count.load(std::memory_order_relaxed);
@@ -136,6 +138,13 @@ void Store(uint8_t* buffer, uint32_t length, CaptureTime time) {
            !count.compare_exchange_weak(stored, stored + 1, std::memory_order_release,
                                         std::memory_order_relaxed)) {
     }
+}
+
+SlotContents SlotAt(uint32_t index) {
+    if (!slots || index >= capacity.load(std::memory_order_relaxed))
+        return {};
+    const FrameSlot& slot = slots[index];
+    return {slot.frame, slot.length, slot.time, slot.moment};
 }
 
 bool Advance() {

@@ -15,6 +15,7 @@
 #pragma once
 
 #include <cstdint>
+#include <ctime>
 
 #include "session/capture_time.h"
 
@@ -58,9 +59,23 @@ CaptureTime CurrentTime();
 
 // Put buffer into the current slot (the slot's old buffer is the caller's, taken
 // beforehand with CurrentFrame), with its length and time; count up to capacity.
-// Without slots nothing is stored and the buffer stays the caller's.
-void Store(uint8_t* buffer, uint32_t length, CaptureTime time);
+// Without slots nothing is stored and the buffer stays the caller's. The
+// moment is the capture time as the clock gave it (seconds and nanoseconds
+// since the epoch), of which time is the local time of day.
+void Store(uint8_t* buffer, uint32_t length, CaptureTime time, timespec moment = {});
 // Move to the next slot; false (and no move) at the end of a session-mode chain.
 bool Advance();
+
+// A slot as it holds its frame.
+struct SlotContents {
+    const uint8_t* frame = nullptr;
+    uint32_t length = 0;
+    CaptureTime time;
+    timespec moment{};
+};
+// Slot `index` counted from the first slot, the order in which the report reads
+// the stored frames (0 to Count() - 1). Does not move the current slot, so it
+// may read beside the report writer. Empty past the last slot.
+SlotContents SlotAt(uint32_t index);
 
 } // namespace SessionBuffer

@@ -26,7 +26,8 @@ bool CaptureFrames(uint32_t frames, uint8_t*& spare) {
     for (uint32_t n = 1; n <= frames; ++n) {
         std::memcpy(spare, &n, sizeof n);
         uint8_t* old = SessionBuffer::CurrentFrame();
-        SessionBuffer::Store(spare, 60 + n, CaptureTime{.second = static_cast<uint8_t>(n % 60)});
+        SessionBuffer::Store(spare, 60 + n, CaptureTime{.second = static_cast<uint8_t>(n % 60)},
+                             timespec{n, long(n)});
         spare = old;
         if (!SessionBuffer::Advance())
             return true;
@@ -111,6 +112,19 @@ TEST_F(SessionBufferTest, ChainEndsWhenFullAndRingOverwritesTheOldest) {
         EXPECT_EQ(SessionBuffer::Count(), c.readOrder.size());
         EXPECT_EQ(ReadLikeWriter(), c.readOrder);
         EXPECT_EQ(ReadLikeWriter(), c.readOrder) << "a second read lists the same frames";
+        // The same frames by position from the first slot, the current slot left alone.
+        const uint8_t* current = SessionBuffer::CurrentFrame();
+        std::vector<uint32_t> byPosition;
+        for (uint32_t i = 0; i < SessionBuffer::Count(); ++i) {
+            const SessionBuffer::SlotContents slot = SessionBuffer::SlotAt(i);
+            byPosition.push_back(NumberIn(slot.frame));
+            EXPECT_EQ(slot.length, 60 + byPosition.back());
+            EXPECT_EQ(slot.moment.tv_sec, byPosition.back());
+            EXPECT_EQ(slot.moment.tv_nsec, byPosition.back());
+        }
+        EXPECT_EQ(byPosition, c.readOrder);
+        EXPECT_EQ(SessionBuffer::CurrentFrame(), current);
+        EXPECT_EQ(SessionBuffer::SlotAt(c.capacity).frame, nullptr);
         ExpectEachBufferOwnedOnce();
 
         SessionBuffer::ClearCount();
