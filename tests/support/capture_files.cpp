@@ -1,5 +1,7 @@
 #include "tests/support/capture_files.h"
 
+#include <pcap/pcap.h>
+
 namespace {
 
 // value's low bytes, least significant first
@@ -74,4 +76,23 @@ Bytes PcapngFile(const std::vector<CapturedFrame>& frames, bool nanoseconds, uin
         PutBlock(file, 6, packet);
     }
     return file;
+}
+
+ReadBackCapture ReadCaptureFile(const std::string& path) {
+    ReadBackCapture out;
+    char error[PCAP_ERRBUF_SIZE] = "";
+    pcap_t* capture = pcap_open_offline_with_tstamp_precision(path.c_str(), PCAP_TSTAMP_PRECISION_NANO, error);
+    if (capture == nullptr) {
+        out.error = error[0] != '\0' ? error : "cannot open";
+        return out;
+    }
+    out.linkType = pcap_datalink(capture);
+    out.snapLength = pcap_snapshot(capture);
+    pcap_pkthdr* header = nullptr;
+    const u_char* bytes = nullptr;
+    while (pcap_next_ex(capture, &header, &bytes) == 1)
+        out.frames.push_back({Bytes(bytes, bytes + header->caplen), header->len,
+                              timespec{header->ts.tv_sec, header->ts.tv_usec}}); // nanoseconds
+    pcap_close(capture);
+    return out;
 }
