@@ -16,6 +16,7 @@
 #include "app/window/qt_text.h"
 #include "app/window/up_down.h"
 #include "capture/capture.h"
+#include "capture/capture_counts.h"
 
 namespace {
 
@@ -46,7 +47,10 @@ public:
 
     void SetFrameCounterText(std::string_view text) override
     {
-        OnUiThread([this, text = FromView(text)] { m_counterLabel->setText(text); });
+        OnUiThread([this, text = FromView(text)] {
+            m_counterLabel->setText(text);
+            ShowCounts();
+        });
     }
 
 private:
@@ -77,11 +81,24 @@ private:
             m_counterRefresh.stop();
             ShowCounter(FrameCounter());
         } else {
+            m_countsShown = true;
             m_counterRefresh.start();
         }
     }
 
-    void ShowCounter(int32_t value) { m_counterLabel->setText(QString::number(value)); }
+    void ShowCounter(int32_t value)
+    {
+        m_counterLabel->setText(QString::number(value));
+        ShowCounts();
+    }
+
+    // The label's tool tip keeps its hint until the first capture, then tells
+    // what the capture did with the frames, refreshed with the counter.
+    void ShowCounts()
+    {
+        if (m_countsShown)
+            m_counterLabel->setToolTip(FromView(DescribeCaptureCounts(CurrentCaptureCounts())));
+    }
 
     QStatusBar* m_statusBar;
     QGroupBox* m_radioGroup;
@@ -92,6 +109,7 @@ private:
     QLineEdit* m_sizeEdit;
     UpDown* m_sizeUpDown;
     QTimer m_counterRefresh;
+    bool m_countsShown = false;
 };
 
 } // namespace

@@ -9,7 +9,9 @@
 //
 // While the session controls are disabled (a capture runs) the counter label is
 // refreshed from the received-frames counter at a steady rate; when they are
-// enabled again it shows the exact final count.
+// enabled again it shows the exact final count. From the first capture on, its
+// tool tip tells the capture's counts ("Received 1,204, kept 1,000, refused by
+// the filters 204, lost 0"), refreshed with it.
 #pragma once
 
 #include <QColor>

@@ -215,7 +215,10 @@ TEST_F(MainWindowTest, WriteOutputDuringAReportEmptiesTheWindowButStartsNoSecond
 // and enabling them shows the final count.
 TEST_F(MainWindowTest, WorkerUpdatesGreyTheSessionGroupAndCountInOrder)
 {
+    const QString hint = "The number of packets sniffed from the network";
+    EXPECT_EQ(Ui().Label23->toolTip(), hint);
     ResetFrameCounter();
+    EXPECT_EQ(Ui().Label23->toolTip(), hint) << "kept until the first capture";
     QStringList statusTexts;
     QObject::connect(Ui().StatusBar1, &QStatusBar::messageChanged,
                      [&](const QString& text) { statusTexts << text; });
@@ -244,10 +247,13 @@ TEST_F(MainWindowTest, WorkerUpdatesGreyTheSessionGroupAndCountInOrder)
         CountFrame();
     EXPECT_TRUE(QTest::qWaitFor([this] { return Ui().Label23->text() == "3"; }, 2000))
         << "the counter label was not refreshed during the capture";
+    EXPECT_EQ(Ui().Label23->toolTip(), "Received 3, kept 3, refused by the filters 0, lost 0")
+        << "the tool tip is refreshed with the counter";
     CountFrame();
     EnableSessionControls();
     ExpectSessionGroup(true);
     EXPECT_EQ(Ui().Label23->text(), "4") << "the final count is shown when the capture ends";
+    EXPECT_EQ(Ui().Label23->toolTip(), "Received 4, kept 4, refused by the filters 0, lost 0");
 }
 
 TEST_F(MainWindowTest, PicturesAreFoundAndEdit1TakesFourCharacters)
