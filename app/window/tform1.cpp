@@ -6,6 +6,8 @@
 #include <QScreen>
 #include <QShowEvent>
 
+#include <cstdio>
+
 #include "app/messages.h"
 #include "app/status.h"
 #include "app/window/main_window_controls.h"
@@ -19,6 +21,18 @@
 #include "ui_tform1.h"
 
 TForm1* Form1 = nullptr;
+
+namespace {
+
+// The no-adapter box cannot say why (its text is fixed); whoever started the
+// program from a terminal learns it there.
+void TellAdapterFailure()
+{
+    const std::string why = AdapterFailure();
+    std::fprintf(stderr, "analyzer: %s\n", why.c_str());
+}
+
+} // namespace
 
 void AdapterLabelPair::SetAdapterName(std::string_view text) { m_name->setText(FromView(text)); }
 
@@ -49,7 +63,8 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent), ui(new Ui::TForm1), m_adapter
     connect(ui->SpeedButton5, &QPushButton::clicked, this, &TForm1::SpeedButton5Click);
 
     m_adapterLabels = AdapterLabelPair(ui->Label13, ui->Label14);
-    BindAdapter(m_adapterLabels);
+    if (!BindAdapter(m_adapterLabels))
+        TellAdapterFailure();
     RegisterMainWindowControls(ui->StatusBar1, ui->RadioGroup2, ui->Label23, ui->GroupBox5,
                                ui->SpeedButton4, ui->SpeedButton5, ui->Edit1, ui->UpDown1);
 }
@@ -124,8 +139,10 @@ void TForm1::SpeedButton1Click()
         return;
     }
     // The adapter may have been lost when the last capture reopened it.
-    if (!EnsureAdapterBound())
+    if (!EnsureAdapterBound()) {
+        TellAdapterFailure();
         return;
+    }
 
     DisableSessionControls();
     ShowAllocationStatus(true);
