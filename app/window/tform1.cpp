@@ -1,5 +1,6 @@
 #include "app/window/tform1.h"
 
+#include <QAction>
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QPlainTextEdit>
@@ -12,8 +13,10 @@
 #include "app/status.h"
 #include "app/window/main_window_controls.h"
 #include "app/window/qt_text.h"
+#include "app/window/save_dialog.h"
 #include "app/window/tform7.h"
 #include "capture/capture.h"
+#include "files/save_capture.h"
 #include "filter/window/tform2.h"
 #include "report/report_writer.h"
 #include "report/window/tform3.h"
@@ -33,6 +36,11 @@ void TellAdapterFailure()
 }
 
 } // namespace
+
+std::string SaveErrorMessage(std::string_view fileName, std::string_view problem)
+{
+    return "Error saving file " + std::string(fileName) + ": " + std::string(problem);
+}
 
 void AdapterLabelPair::SetAdapterName(std::string_view text) { m_name->setText(FromView(text)); }
 
@@ -61,6 +69,8 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent), ui(new Ui::TForm1), m_adapter
     connect(ui->SpeedButton2, &QPushButton::clicked, this, &TForm1::SpeedButton2Click);
     connect(ui->SpeedButton4, &QPushButton::clicked, this, &TForm1::SpeedButton4Click);
     connect(ui->SpeedButton5, &QPushButton::clicked, this, &TForm1::SpeedButton5Click);
+
+    connect(ui->SaveCaptureAs1, &QAction::triggered, this, &TForm1::SaveCaptureAs1Click);
 
     m_adapterLabels = AdapterLabelPair(ui->Label13, ui->Label14);
     if (!BindAdapter(m_adapterLabels))
@@ -192,4 +202,23 @@ void TForm1::SpeedButton2Click()
     Form2->show();
     Form2->raise();
     Form2->activateWindow();
+}
+
+void TForm1::SaveCaptureAs1Click()
+{
+    if (IsCapturing()) {
+        ShowMessage(kSaveWhileCapturing);
+        return;
+    }
+    if (SessionBuffer::Count() == 0) {
+        ShowMessage(kSaveEmptyBuffer);
+        return;
+    }
+    const QString chosen = AskSaveFileName(this);
+    if (chosen.isEmpty())
+        return;
+    const std::string fileName = chosen.toLocal8Bit().toStdString();
+    std::string problem;
+    if (!SaveSessionCapture(fileName, problem))
+        ShowMessage(SaveErrorMessage(fileName, problem));
 }

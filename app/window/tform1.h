@@ -6,6 +6,9 @@
 
 #include <QWidget>
 
+#include <string>
+#include <string_view>
+
 #include "capture/binding.h"
 
 class QLabel;
@@ -32,6 +35,11 @@ inline constexpr std::string_view kBufferTooSmall = "Buffer too small, increase 
 inline constexpr std::string_view kBufferTooBig = "Buffer too big, decrease buffer size...";
 inline constexpr std::string_view kNotEnoughMemory = "Not enough memory, decrease buffer size...";
 inline constexpr int kLargestBuffer = 5000;
+// "Save capture as..." refused, and failed.
+inline constexpr std::string_view kSaveWhileCapturing = "Capture running, stop it before saving...";
+inline constexpr std::string_view kSaveEmptyBuffer = "Session buffer empty, nothing to save...";
+// "Error saving file capture.pcap: write error: No space left on device".
+std::string SaveErrorMessage(std::string_view fileName, std::string_view problem);
 
 class TForm1 : public QWidget {
     Q_OBJECT
@@ -55,6 +63,7 @@ public slots:
     void SpeedButton5Click(); // Clear buffer
     void SpeedButton4Click(); // Write output
     void SpeedButton2Click(); // Filters
+    void SaveCaptureAs1Click(); // context menu and Ctrl+S: the session buffer as a pcap file
 
 signals:
     // The main window has closed: the program ends.

@@ -13,11 +13,14 @@
 
 #include "app/status.h"
 #include "app/window/tform1.h"
+#include "app/window/tform7.h"
 #include "capture/binding.h"
 #include "capture/capture.h"
 #include "report/report_writer.h"
 #include "report/window/tform3.h"
+#include "session/capture_time.h"
 #include "session/session_buffer.h"
+#include "tests/support/capture_files.h"
 #include "tests/support/window_test_support.h"
 #include "tests/support/require_live.h"
 #include "ui_tform1.h"
@@ -56,15 +59,18 @@ protected:
 
     // Frame i: source MAC 02:00:00:00:10:<i>, a local experimental EtherType that
     // nothing in the kernel answers, and i as every payload byte.
+    std::vector<uint8_t> Frame(int i)
+    {
+        std::vector<uint8_t> frame(60, static_cast<uint8_t>(i));
+        std::copy(net->CaptureMac().begin(), net->CaptureMac().end(), frame.begin());
+        const uint8_t header[8] = {0x02, 0, 0, 0, 0x10, static_cast<uint8_t>(i), 0x88, 0xB5};
+        std::copy(std::begin(header), std::end(header), frame.begin() + 6);
+        return frame;
+    }
     void Send(int count)
     {
-        for (int i = 0; i < count; ++i) {
-            std::vector<uint8_t> frame(60, static_cast<uint8_t>(i));
-            std::copy(net->CaptureMac().begin(), net->CaptureMac().end(), frame.begin());
-            const uint8_t header[8] = {0x02, 0, 0, 0, 0x10, static_cast<uint8_t>(i), 0x88, 0xB5};
-            std::copy(std::begin(header), std::end(header), frame.begin() + 6);
-            ASSERT_TRUE(net->Send(frame));
-        }
+        for (int i = 0; i < count; ++i)
+            ASSERT_TRUE(net->Send(Frame(i)));
     }
 
     // A capture that ends by itself has ended and its updates have reached the window.
@@ -119,6 +125,51 @@ TEST_F(LiveMainWindowTest, SessionCaptureOfTenFramesEndsByItselfAndIsWrittenInSe
     }
     EXPECT_EQ(CountOf(report, "*** End of file"), 1);
     EXPECT_EQ(CountOf(Form3->Memo1->toPlainText().toStdString(), "--- Packet received:"), 10);
+}
+
+// Ctrl+S on the main window, as an operator presses it after the splash: the
+// session buffer saved as a capture file that libpcap reads back with the
+// frames sent, whole, in the report's order and with the report's times. The
+// counter's tool tip tells the capture's counts.
+TEST_F(LiveMainWindowTest, ACaptureSavedWithCtrlSReadsBackLikeTheReport)
+{
+    EXPECT_EQ(Ui().Label23->toolTip(), "The number of packets sniffed from the network");
+    Ui().Edit1->setText("10");
+    Form1->show();
+    Form7->SpeedButton1Click();
+    Form1->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(Form1));
+    EXPECT_TRUE(PressStart().empty());
+
+    SaveDialogAnswer dialog("capture.pcap");
+    QTest::keyClick(Form1, Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(recorder.messages, std::vector{SimpleMessage(kSaveWhileCapturing)});
+    EXPECT_EQ(dialog.asked, 0);
+
+    Send(10);
+    ASSERT_TRUE(CaptureEnded());
+    EXPECT_EQ(Ui().Label23->toolTip(), "Received 10, kept 10, refused by the filters 0, lost 0");
+    Form1->SpeedButton4Click();
+    WaitReportEnd();
+    const std::string report = ReadFile("output.txt");
+
+    recorder.messages.clear();
+    QTest::keyClick(Form1, Qt::Key_S, Qt::ControlModifier);
+    EXPECT_TRUE(recorder.messages.empty());
+    ASSERT_EQ(dialog.asked, 1);
+
+    const ReadBackCapture saved = ReadCaptureFile("capture.pcap");
+    ASSERT_EQ(saved.error, "");
+    ASSERT_EQ(saved.frames.size(), 10u);
+    for (int i = 0; i < 10; ++i) {
+        EXPECT_EQ(saved.frames[i].bytes, Frame(i)) << "frame " << i;
+        // The report's header line of the same frame, its time read from the file.
+        const CaptureTime time = LocalCaptureTime(saved.frames[i].when);
+        char line[96];
+        std::snprintf(line, sizeof line, "--- Packet received: %2d:%02d:%02d.%02d --- Length: 0060 --- Assigned number: %05d",
+                      time.hour, time.minute, time.second, time.hundredths, i);
+        EXPECT_NE(report.find(line), std::string::npos) << line;
+    }
 }
 
 // Continuous mode at the largest size, then a typed size below the range.

@@ -1,6 +1,7 @@
 // The main window without a network adapter: the splash gate, Start's refusals
 // and their order, Clear buffer, Write output during a report, the updates from
 // worker threads.
+#include <QAction>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -157,6 +158,42 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{"LargestPassesTheSizeChecks", 0, false, "5000", kNoAdapter},
         Refusal{"OnePassesTheSizeChecks", 0, false, "1", kNoAdapter}),
     [](const testing::TestParamInfo<Refusal>& info) { return info.param.what; });
+
+// "Save capture as..." from the context menu (Ctrl+S is the same action): refused
+// without frames, silent when the dialog is cancelled, and a failed save says
+// which file and why.
+TEST_F(MainWindowTest, SaveCaptureAsRefusesAnEmptyBufferAndTellsAFailedSave)
+{
+    ASSERT_EQ(Form1->contextMenuPolicy(), Qt::ActionsContextMenu);
+    ASSERT_EQ(Form1->actions(), QList<QAction*>{Ui().SaveCaptureAs1});
+    EXPECT_EQ(Ui().SaveCaptureAs1->text(), "Save capture as...");
+    EXPECT_EQ(Ui().SaveCaptureAs1->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_S));
+
+    const struct {
+        const char* what;
+        uint32_t stored;
+        const char* answer;
+        std::vector<RecordedMessage> told;
+        int asked;
+    } cases[] = {
+        {"empty buffer", 0, "saved.pcap", {SimpleMessage(kSaveEmptyBuffer)}, 0},
+        {"cancelled", 3, "", {}, 1},
+        {"missing folder", 3, "missing/saved.pcap",
+         {SimpleMessage(SaveErrorMessage("missing/saved.pcap",
+                                         "cannot create a file beside it: No such file or directory"))}, 1},
+        {"saved", 3, "saved.pcap", {}, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        FillSessionBuffer(5, c.stored);
+        SaveDialogAnswer dialog(QString::fromLatin1(c.answer));
+        recorder.messages.clear();
+        Ui().SaveCaptureAs1->trigger();
+        EXPECT_EQ(recorder.messages, c.told);
+        EXPECT_EQ(dialog.asked, c.asked);
+    }
+    EXPECT_GT(ReadFile("saved.pcap").size(), 24u) << "a header and three frames";
+}
 
 TEST_F(MainWindowTest, ClearBufferEmptiesTheCountAndTheCounterButKeepsTheSlots)
 {

@@ -7,9 +7,11 @@
 #include <functional>
 #include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/messages.h"
+#include "app/window/save_dialog.h"
 #include "tests/support/scratch_files.h"
 
 struct RecordedMessage {
@@ -34,6 +36,21 @@ public:
 
 private:
     std::mutex m_mutex; // workers may report too
+};
+
+// Answers "Save capture as..." with a fixed file name (empty: cancelled) for
+// its lifetime, counting the questions; no file dialog is ever shown.
+class SaveDialogAnswer : public SaveDialogSeam {
+public:
+    explicit SaveDialogAnswer(QString answer) : fileName(std::move(answer)) { RegisterSaveDialogSeam(this); }
+    ~SaveDialogAnswer() override { RegisterSaveDialogSeam(nullptr); }
+    QString AskSaveFileName(QWidget*) override
+    {
+        ++asked;
+        return fileName;
+    }
+    QString fileName;
+    int asked = 0;
 };
 
 // The simple message dialog as the recorder sees it (caption: the title).
