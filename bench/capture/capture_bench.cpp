@@ -17,6 +17,7 @@
 #include "app/status.h"
 #include "capture/binding.h"
 #include "capture/capture.h"
+#include "capture/capture_counts.h"
 #include "lab.h"
 #include "session/session_buffer.h"
 
@@ -66,8 +67,8 @@ struct Row {
 
 void PrintHeader()
 {
-    std::printf("%-10s %5s %12s | %9s | %9s %9s %8s %8s | %9s %9s %8s\n", "mode", "bytes", "sent/s", "offered",
-                "kept", "lost", "cpu s", "stop ms", "tcpd kept", "tcpd lost", "cpu s");
+    std::printf("%-10s %5s %12s | %9s | %9s %9s %9s %8s %8s | %9s %9s %8s\n", "mode", "bytes", "sent/s", "offered",
+                "kept", "lost", "counted", "cpu s", "stop ms", "tcpd kept", "tcpd lost", "cpu s");
 }
 
 // Runs one row and prints it; false when a capturer failed to run or ours lost
@@ -101,6 +102,9 @@ bool RunRow(const CaptureLab::LiveNet& net, const Row& row)
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - stopBegin).count();
     const double cpu = OwnCpuSeconds() - cpu0;
     const uint64_t kept = row.session ? SessionBuffer::Count() : static_cast<uint64_t>(FrameCounter());
+    // What the capture itself counted lost; with both filter slots off it
+    // must be what was offered and not kept.
+    const uint64_t counted = CurrentCaptureCounts().lost;
     // tcpdump hands a part-filled ring block to user space only when the
     // block's timeout (one second) runs out; stopping it earlier would count
     // the frames still in that block as lost.
@@ -113,10 +117,10 @@ bool RunRow(const CaptureLab::LiveNet& net, const Row& row)
     char rate[32];
     std::snprintf(rate, sizeof rate, "%s%.0f", row.rate ? "" : "full ",
                   sendSeconds > 0 ? static_cast<double>(offered) / sendSeconds : 0.0);
-    std::printf("%-10s %5u %12s | %9llu | %9llu %9lld %8.2f %8.1f | %9lld %9lld %8.2f\n", row.what, row.size,
-                rate, static_cast<unsigned long long>(offered), static_cast<unsigned long long>(kept),
-                static_cast<long long>(lost(static_cast<int64_t>(kept))), cpu, stopMs, static_cast<long long>(dumpKept),
-                static_cast<long long>(lost(dumpKept)), dumpCpu);
+    std::printf("%-10s %5u %12s | %9llu | %9llu %9lld %9llu %8.2f %8.1f | %9lld %9lld %8.2f\n", row.what,
+                row.size, rate, static_cast<unsigned long long>(offered), static_cast<unsigned long long>(kept),
+                static_cast<long long>(lost(static_cast<int64_t>(kept))), static_cast<unsigned long long>(counted),
+                cpu, stopMs, static_cast<long long>(dumpKept), static_cast<long long>(lost(dumpKept)), dumpCpu);
     std::fflush(stdout);
     const int64_t ourLoss = lost(static_cast<int64_t>(kept));
     if (dumpKept < 0 || offered == 0)
