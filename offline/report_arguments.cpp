@@ -1,5 +1,9 @@
 #include "offline/report_arguments.h"
 
+#include <getopt.h>
+
+#include <vector>
+
 namespace {
 
 bool TakeOutput(ReportArguments& arguments, bool& outputSeen, std::string_view value,
@@ -17,60 +21,83 @@ bool TakeOutput(ReportArguments& arguments, bool& outputSeen, std::string_view v
     return true;
 }
 
+bool TakeInput(ReportArguments& arguments, bool& inputSeen, std::string_view value,
+               std::string& problem) {
+    if (inputSeen) {
+        problem = "more than one capture file";
+        return false;
+    }
+    if (value.empty()) {
+        problem = "empty capture file name";
+        return false;
+    }
+    inputSeen = true;
+    arguments.input = value;
+    return true;
+}
+
+enum LongOnly { kVersion = 256 };
+
+constexpr option kOptions[] = {
+    {"help", no_argument, nullptr, 'h'},
+    {"version", no_argument, nullptr, kVersion},
+    {"output", required_argument, nullptr, 'o'},
+    {nullptr, 0, nullptr, 0},
+};
+
+// The option as the user wrote it, for a message about it: element is the
+// command-line word getopt_long was reading, shortOption its optopt.
+std::string Spelling(std::string_view element, int shortOption) {
+    if (element.starts_with("--")) return std::string(element.substr(0, element.find('=')));
+    return std::string("-") + static_cast<char>(shortOption);
+}
+
 } // namespace
 
 bool ParseReportArguments(int argc, const char* const* argv, ReportArguments& arguments,
                           std::string& problem) {
     arguments = ReportArguments{};
+    // getopt_long reorders its array: it gets a copy.
+    std::vector<char*> args;
+    for (int i = 0; i < argc; ++i) args.push_back(const_cast<char*>(argv[i]));
+    args.push_back(nullptr);
+
     bool inputSeen = false;
     bool outputSeen = false;
-    bool optionsEnded = false;
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view arg = argv[i];
-        if (!optionsEnded && (arg == "--help" || arg == "-h")) {
+    optind = 0; // a fresh scan, also when called again
+    opterr = 0; // the messages are ours
+    // "-": operands come back in place as option 1, whatever POSIXLY_CORRECT
+    // says; ":": a missing argument is told apart from an unknown option.
+    for (;;) {
+        // The word being read: optind moves past it only once it is used up.
+        const int at = optind == 0 ? 1 : optind;
+        const std::string_view word = at < argc ? args[static_cast<size_t>(at)] : "";
+        const int option = getopt_long(argc, args.data(), "-:ho:", kOptions, nullptr);
+        if (option == -1) break;
+        switch (option) {
+        case 'h':
             arguments.action = ReportArguments::Action::Help;
             return true;
-        }
-        if (!optionsEnded && arg == "--version") {
+        case kVersion:
             arguments.action = ReportArguments::Action::Version;
             return true;
-        }
-        if (!optionsEnded && arg == "--") {
-            optionsEnded = true;
-            continue;
-        }
-        if (!optionsEnded && (arg == "-o" || arg == "--output")) {
-            if (i + 1 >= argc) {
-                problem = std::string(arg) + " needs a file name";
-                return false;
-            }
-            if (!TakeOutput(arguments, outputSeen, argv[++i], problem)) return false;
-            continue;
-        }
-        if (!optionsEnded && arg.starts_with("--output=")) {
-            if (!TakeOutput(arguments, outputSeen, arg.substr(9), problem)) return false;
-            continue;
-        }
-        if (!optionsEnded && arg.starts_with("-o") ) {
-            if (!TakeOutput(arguments, outputSeen, arg.substr(2), problem)) return false;
-            continue;
-        }
-        // A lone "-" is standard input, not an option.
-        if (!optionsEnded && arg.size() > 1 && arg.front() == '-') {
-            problem = "unknown option " + std::string(arg);
+        case 'o':
+            if (!TakeOutput(arguments, outputSeen, optarg, problem)) return false;
+            break;
+        case 1:
+            if (!TakeInput(arguments, inputSeen, optarg, problem)) return false;
+            break;
+        case ':':
+            problem = Spelling(word, optopt) + " needs a file name";
+            return false;
+        default: // '?': unknown, or an abbreviation that fits several
+            problem = "unknown option " + Spelling(word, optopt);
             return false;
         }
-        if (inputSeen) {
-            problem = "more than one capture file";
-            return false;
-        }
-        if (arg.empty()) {
-            problem = "empty capture file name";
-            return false;
-        }
-        inputSeen = true;
-        arguments.input = arg;
     }
+    // After "--" everything is an operand.
+    for (int i = optind; i < argc; ++i)
+        if (!TakeInput(arguments, inputSeen, args[static_cast<size_t>(i)], problem)) return false;
     if (!inputSeen) {
         problem = "no capture file given";
         return false;
