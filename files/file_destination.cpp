@@ -71,7 +71,12 @@ bool OpenFileDestination(const std::string& name, FileDestination& destination,
         problem = "cannot create a file beside it: " + Reason();
         return false;
     }
-    GuardTemp(temp.c_str());
+    if (!GuardTemp(temp.c_str())) {
+        close(fd);
+        unlink(temp.c_str());
+        problem = "too many output files open at once";
+        return false;
+    }
     fchmod(fd, FinalMode(exists ? &st : nullptr));
     destination.fd = fd;
     destination.closeFd = true;
@@ -105,8 +110,8 @@ bool CommitFileDestination(FileDestination& destination, std::string& problem) {
             DiscardFileDestination(destination);
             return false;
         }
+        UnguardTemp(destination.tempPath.c_str());
         destination.tempPath.clear();
-        GuardTemp(nullptr);
     }
     // And the new name reaches the disk too. The output is whole and in place
     // by now, so a directory that cannot be synced (some file systems refuse)
@@ -126,8 +131,8 @@ void DiscardFileDestination(FileDestination& destination) {
     if (!destination.tempPath.empty()) {
         const OutputSignalsHeld held;
         unlink(destination.tempPath.c_str());
+        UnguardTemp(destination.tempPath.c_str());
         destination.tempPath.clear();
-        GuardTemp(nullptr);
     }
 }
 

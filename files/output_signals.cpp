@@ -12,8 +12,9 @@ namespace {
 constexpr int kEndingSignals[] = {SIGHUP,  SIGINT,  SIGQUIT,   SIGTERM, SIGUSR1,
                                   SIGUSR2, SIGALRM, SIGVTALRM, SIGPROF};
 
-// Read by the handler; written only while the signals are held.
-char pendingTemp[PATH_MAX + 1];
+// Read by the handler; written only while the signals are held. An empty
+// place is free.
+char pendingTemps[kGuardedTemps][PATH_MAX + 1];
 
 sigset_t EndingSignals() {
     sigset_t set;
@@ -24,7 +25,8 @@ sigset_t EndingSignals() {
 
 // Async-signal-safe only: unlink, then end the way the signal ends a process.
 void RemoveTempAndEnd(int signal) {
-    if (pendingTemp[0] != '\0') unlink(pendingTemp);
+    for (const char* temp : pendingTemps)
+        if (temp[0] != '\0') unlink(temp);
     struct sigaction action {};
     action.sa_handler = SIG_DFL;
     sigemptyset(&action.sa_mask);
@@ -60,11 +62,18 @@ OutputSignalsHeld::~OutputSignalsHeld() {
     sigprocmask(SIG_SETMASK, &saved_, nullptr);
 }
 
-void GuardTemp(const char* path) {
-    const size_t size = path != nullptr ? std::strlen(path) : 0;
-    if (size >= sizeof pendingTemp) {
-        pendingTemp[0] = '\0';
-        return;
+bool GuardTemp(const char* path) {
+    const size_t size = std::strlen(path);
+    if (size == 0 || size > PATH_MAX) return false;
+    for (char* place : pendingTemps) {
+        if (place[0] != '\0') continue;
+        std::memcpy(place, path, size + 1);
+        return true;
     }
-    std::memcpy(pendingTemp, path != nullptr ? path : "", size + 1);
+    return false;
+}
+
+void UnguardTemp(const char* path) {
+    for (char* place : pendingTemps)
+        if (std::strcmp(place, path) == 0) place[0] = '\0';
 }

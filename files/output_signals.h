@@ -1,10 +1,10 @@
 // Signals while an output file is written.
 //
-// A signal that ends the program removes the temporary output first, so no
-// hidden partial file is left beside OUT; a signal that was ignored when the
-// program started (nohup, a shell's background job) stays ignored. SIGPIPE and
-// SIGXFSZ are ignored: a closed reader or a file-size limit then shows up as a
-// failed write, which is told and ends the run with status 1.
+// A signal that ends the program removes the temporary outputs first, so no
+// hidden partial file is left beside any output; a signal that was ignored
+// when the program started (nohup, a shell's background job) stays ignored.
+// SIGPIPE and SIGXFSZ are ignored: a closed reader or a file-size limit then
+// shows up as a failed write, which is told and ends the run with status 1.
 #pragma once
 
 #include <csignal>
@@ -25,6 +25,13 @@ private:
     sigset_t saved_; // the mask before
 };
 
-// The temporary that a terminating signal removes (null or empty: none).
-// Call while the signals are held.
-void GuardTemp(const char* path);
+// The temporaries that a terminating signal removes: a program may write
+// several outputs at once (a report and a capture file), each through its own
+// temporary. GuardTemp adds one, UnguardTemp forgets it again; call both while
+// the signals are held, from the thread that takes the signals (a thread
+// started while they are held keeps them blocked for good). GuardTemp returns
+// false, guarding nothing, when kGuardedTemps are guarded already or the path
+// is too long.
+inline constexpr int kGuardedTemps = 4;
+bool GuardTemp(const char* path);
+void UnguardTemp(const char* path);
