@@ -21,27 +21,45 @@ std::atomic<AdapterObject*> g_boundAdapter{nullptr};
 std::mutex g_failureMutex;
 std::string g_failure; // guarded by g_failureMutex
 
+// The adapter a command line named; empty: the list's first. Set before any
+// capture runs, read again by whichever thread ends one.
+std::mutex g_nameMutex;
+std::string g_namedAdapter; // guarded by g_nameMutex
+
+std::string NamedAdapter()
+{
+    std::lock_guard lock(g_nameMutex);
+    return g_namedAdapter;
+}
+
 void SetFailure(std::string failure)
 {
     std::lock_guard lock(g_failureMutex);
     g_failure = std::move(failure);
 }
 
-// The first name of the adapter-name list; false when the list cannot be read
-// or is empty.
-bool ReadFirstAdapterName(char (&names)[kNameListSize])
+// The name of the adapter to open: the named one, or the first name of the
+// adapter-name list; false when the list cannot be read or is empty.
+bool ReadAdapterName(char (&names)[kNameListSize])
 {
+    const std::string named = NamedAdapter();
+    if (!named.empty()) {
+        if (named.size() >= kNameListSize)
+            return false;
+        std::memcpy(names, named.c_str(), named.size() + 1);
+        return true;
+    }
     uint32_t size = kNameListSize;
     if (!PacketGetAdapterNames(names, &size) || size == 0 || std::memchr(names, '\0', size) == nullptr)
         return false;
     return names[0] != '\0';
 }
 
-// Opens the list's first adapter and puts it into promiscuous mode; null when
-// there is none. The reset and filter results are not examined.
-AdapterObject* OpenFirstAdapter(char (&names)[kNameListSize])
+// Opens the adapter to use (the named one, or the list's first) and puts it
+// into promiscuous mode; null when there is none. The reset and filter results are not examined.
+AdapterObject* OpenAdapter(char (&names)[kNameListSize])
 {
-    if (!ReadFirstAdapterName(names)) {
+    if (!ReadAdapterName(names)) {
         SetFailure("no Ethernet adapter found");
         return nullptr;
     }
@@ -57,12 +75,19 @@ AdapterObject* OpenFirstAdapter(char (&names)[kNameListSize])
 
 void ShowNoAdapter() { ShowMessageBox(kNoAdapterMessage, kNoAdapterCaption); }
 
+void NameAdapter(const std::string& name)
+{
+    std::lock_guard lock(g_nameMutex);
+    g_namedAdapter = name;
+}
+
 } // namespace
 
 bool BindAdapter(AdapterLabels& labels)
 {
+    NameAdapter({});
     char names[kNameListSize] = {};
-    AdapterObject* adapter = OpenFirstAdapter(names);
+    AdapterObject* adapter = OpenAdapter(names);
     if (adapter == nullptr) {
         labels.SetAdapterName("none");
         labels.SetAdapterAddress("none");
@@ -86,6 +111,16 @@ bool BindAdapter(AdapterLabels& labels)
     return true;
 }
 
+bool BindNamedAdapter(const std::string& name)
+{
+    NameAdapter(name);
+    char names[kNameListSize] = {};
+    AdapterObject* adapter = OpenAdapter(names);
+    if (AdapterObject* previous = g_boundAdapter.exchange(adapter))
+        PacketCloseAdapter(previous);
+    return adapter != nullptr;
+}
+
 void ReleaseAdapter()
 {
     if (AdapterObject* adapter = g_boundAdapter.exchange(nullptr))
@@ -96,7 +131,7 @@ void ReopenAdapter()
 {
     ReleaseAdapter();
     char names[kNameListSize] = {};
-    g_boundAdapter.store(OpenFirstAdapter(names));
+    g_boundAdapter.store(OpenAdapter(names));
 }
 
 AdapterObject* BoundAdapter() { return g_boundAdapter.load(); }
@@ -106,7 +141,7 @@ bool EnsureAdapterBound()
     if (g_boundAdapter.load() != nullptr)
         return true;
     char names[kNameListSize] = {};
-    if (AdapterObject* adapter = OpenFirstAdapter(names)) {
+    if (AdapterObject* adapter = OpenAdapter(names)) {
         g_boundAdapter.store(adapter);
         return true;
     }

@@ -1,7 +1,8 @@
 // Adapter binding: the program works with the first adapter of the packet
 // library's adapter-name list. It is bound while the main window is built,
 // reopened at the end of every capture (which ends the capture's outstanding
-// receives) and closed when the main window closes.
+// receives) and closed when the main window closes. A command-line capture
+// names its adapter instead (BindNamedAdapter); that one is then reopened.
 //
 // No reset, filter, address query or receive is ever issued on an adapter that
 // failed to open: a missing adapter is remembered as such, and a capture is only
@@ -25,14 +26,20 @@ inline constexpr std::string_view kNoAdapterMessage =
     "Network card not found or packet driver not correctly installed";
 inline constexpr std::string_view kNoAdapterCaption = "Quarn Messagebox";
 
-// Bind the first adapter: open, reset, promiscuous filter 0x20, address query;
-// fill the labels. Without a usable adapter: labels "none", the no-adapter
+// Bind the first adapter (forgetting a named one): open, reset, promiscuous
+// filter 0x20, address query; fill the labels. Without a usable adapter: labels "none", the no-adapter
 // message box, then a quit request. Returns whether an adapter is bound.
 bool BindAdapter(AdapterLabels& labels);
+// Bind the adapter of that name (as the adapter-name list gives it, with its
+// "\Device\" prefix): open, reset, promiscuous filter 0x20. From then on
+// every reopen and rebind opens this adapter, not the list's first. No labels
+// and no message box: on failure the caller tells AdapterFailure().
+bool BindNamedAdapter(const std::string& name);
 // Close the bound adapter, if any.
 void ReleaseAdapter();
-// Close the bound adapter, then open the list's first adapter again (reset,
-// filter 0x20; labels untouched). Afterwards BoundAdapter() may be null.
+// Close the bound adapter, then open the list's first adapter (or the named
+// one) again (reset, filter 0x20; labels untouched). Afterwards
+// BoundAdapter() may be null.
 void ReopenAdapter();
 // The bound adapter, or null when none could be opened.
 AdapterObject* BoundAdapter();

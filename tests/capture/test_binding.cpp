@@ -133,6 +133,37 @@ TEST_F(Binding, BindsTheFirstAdapterShowsItAndMakesItPromiscuous)
     EXPECT_EQ(seam.quits, 0);
 }
 
+// A command line names its adapter: that one is bound and reopened, silently,
+// though another comes first in the list; the main window's binding takes the
+// list's first again.
+TEST_F(Binding, ANamedAdapterIsBoundAndReopenedInsteadOfTheFirst)
+{
+    LiveNet net;
+    ASSERT_TRUE(net.Ready()) << net.Error();
+    const std::string second = net.CaptureInterface() + "x";
+    const std::string link = "ip -n " + net.CaptureNamespace() + " link ";
+    ASSERT_TRUE(RunQuiet(link + "add " + second + " type veth peer name " + net.CaptureInterface() + "y"));
+    ASSERT_TRUE(RunQuiet(link + "set " + second + " up"));
+    const std::string secondLink = "\\\\.\\Packet_" + second;
+
+    ASSERT_TRUE(BindNamedAdapter("\\Device\\" + second)) << AdapterFailure();
+    ASSERT_NE(BoundAdapter(), nullptr);
+    EXPECT_EQ(std::string(BoundAdapter()->LinkName), secondLink);
+    ReopenAdapter();
+    ASSERT_NE(BoundAdapter(), nullptr);
+    EXPECT_EQ(std::string(BoundAdapter()->LinkName), secondLink);
+
+    EXPECT_FALSE(BindNamedAdapter("\\Device\\" + second + "z"));
+    EXPECT_EQ(BoundAdapter(), nullptr);
+    EXPECT_EQ(AdapterFailure().rfind("\\Device\\" + second + "z: ", 0), 0u) << AdapterFailure();
+    EXPECT_TRUE(labels.names.empty());
+    EXPECT_TRUE(seam.boxes.empty());
+
+    ASSERT_TRUE(BindAdapter(labels));
+    ReopenAdapter();
+    EXPECT_EQ(std::string(BoundAdapter()->LinkName), "\\\\.\\Packet_" + net.CaptureInterface());
+}
+
 TEST_F(Binding, AVanishedAdapterIsNeverUsedAndStartIsRefused)
 {
     LiveNet net;
