@@ -10,11 +10,9 @@
 #include "files/file_destination.h"
 #include "session/session_buffer.h"
 
-namespace {
-
 // libpcap writes through a stream of its own on a copy of the destination's
 // descriptor, so the destination still syncs and closes the file itself.
-bool DumpFrames(int fd, std::string& problem)
+bool WriteSessionCapture(int fd, std::string& problem)
 {
     pcap_t* dead = pcap_open_dead_with_tstamp_precision(DLT_EN10MB, static_cast<int>(kFrameBufferSize),
                                                          PCAP_TSTAMP_PRECISION_NANO);
@@ -59,14 +57,12 @@ bool DumpFrames(int fd, std::string& problem)
     return written;
 }
 
-} // namespace
-
 bool SaveSessionCapture(const std::string& path, std::string& problem)
 {
     FileDestination destination;
     if (!OpenFileDestination(path, destination, problem))
         return false;
-    if (!DumpFrames(destination.fd, problem)) {
+    if (!WriteSessionCapture(destination.fd, problem)) {
         DiscardFileDestination(destination);
         return false;
     }

@@ -11,3 +11,7 @@
 // Returns false with problem set (one line, without the file name) on failure;
 // an existing file is then left as it was. Not while a capture runs.
 bool SaveSessionCapture(const std::string& path, std::string& problem);
+// The same frames written to a descriptor the caller has opened (for
+// instance a FileDestination not yet committed), which stays open. A program
+// that writes several outputs opens them all before it commits any.
+bool WriteSessionCapture(int fd, std::string& problem);

@@ -79,7 +79,8 @@ std::string ReadBack(const std::string& path) {
     return text;
 }
 
-void WriteReportFrames() {
+// One block per stored frame from the current slot on, then the end line.
+void WriteStoredFrames() {
     // The count is asked afresh before every frame: Clear buffer ends the list.
     // A failed write ends it too: nothing more would land.
     for (uint32_t n = 0; n < SessionBuffer::Count() && ReportOutputError() == 0; ++n) {
@@ -92,6 +93,10 @@ void WriteReportFrames() {
         SessionBuffer::Advance();
     }
     WriteReportEnd();
+}
+
+void WriteReportFrames() {
+    WriteStoredFrames();
     const bool written = CloseReportOutput();
     const int reason = ReportOutputError();
     // The window shows what landed, and the run ends as any run does.
@@ -124,6 +129,14 @@ void StartReport(ReportTextArea* area, const char* fileName) {
 }
 
 bool IsReportWriting() { return writing.load(); }
+
+bool WriteSessionReport(int fd) {
+    SessionBuffer::Rewind();
+    AttachReportOutput(fd);
+    WriteReportBanner(LocalTimeNow());
+    WriteStoredFrames();
+    return CloseReportOutput();
+}
 
 std::string WriteErrorMessage(std::string_view fileName, int reason) {
     std::string message(kErrorWritingFile);

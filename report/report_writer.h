@@ -31,6 +31,12 @@ public:
 // write fails, the run stops there, ends as usual (window, flag, status line)
 // and then tells the operator which file failed and why.
 void StartReport(ReportTextArea* area, const char* fileName);
+// The same report written whole on the calling thread, to a descriptor the
+// caller has opened and closes (the command-line capture's report): banner,
+// one block per stored frame from the first slot, end line. Not while a
+// capture runs or a report is being written. False when a write failed;
+// ReportOutputError() tells why.
+bool WriteSessionReport(int fd);
 // True from a successful StartReport until the writer thread's last step.
 bool IsReportWriting();
 // Wait for a running writer thread to finish (tests, program exit).
