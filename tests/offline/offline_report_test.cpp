@@ -110,7 +110,12 @@ TEST(QuarnReport, DefaultOutputAndStandardOutput) {
     const CommandResult run = RunQuarnReport({"-o", "-", "capture"}, dir.path());
     ASSERT_EQ(run.exitStatus, 0) << run.err;
     EXPECT_EQ(WithoutCreatedLine(run.out), WithoutCreatedLine(report));
-    EXPECT_EQ(dir.Names(), (std::vector<std::string>{"capture", "output.txt"}));
+
+    // "-" reads the capture from standard input.
+    const CommandResult fromInput = RunQuarnReport({"-", "-o", "input.txt"}, dir.path(), {.stdinPath = "capture"});
+    ASSERT_EQ(fromInput.exitStatus, 0) << fromInput.err;
+    EXPECT_EQ(WithoutCreatedLine(ReadFile(dir / "input.txt")), WithoutCreatedLine(report));
+    EXPECT_EQ(dir.Names(), (std::vector<std::string>{"capture", "input.txt", "output.txt"}));
 }
 
 // The report goes through a link to the file it replaces, which keeps its mode,
@@ -129,6 +134,17 @@ TEST(QuarnReport, OutputThroughALinkOrIntoAPipe) {
     ASSERT_EQ(stat((dir / "kept.txt").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0640u);
     EXPECT_EQ(WithoutCreatedLine(ReadFile(dir / "kept.txt")), expected);
+
+    // A new OUT gets the mode a plain creation would give: 0666 less the umask.
+    for (const mode_t mask : {022, 027, 077, 002}) {
+        const mode_t before = umask(mask);
+        const int status = RunQuarnReport({"capture", "-o", "new.txt"}, dir.path()).exitStatus;
+        umask(before);
+        ASSERT_EQ(status, 0);
+        ASSERT_EQ(stat((dir / "new.txt").c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, 0666 & ~mask) << "umask " << std::oct << mask;
+        std::remove((dir / "new.txt").c_str());
+    }
 
     ASSERT_EQ(mkfifo((dir / "pipe").c_str(), 0600), 0);
     std::string received;
@@ -181,6 +197,21 @@ TEST(QuarnReport, StopsAtTheFirstWriteError) {
         << run.err;
     EXPECT_LT(std::stoi(stop[1]), 2000);
     EXPECT_EQ(dir.Names(), std::vector<std::string>{"many"});
+
+    // A failure that only close() reports (a network or quota file system
+    // finding it late) fails the run too, and the old report stays.
+    WriteFile(dir / "report.txt", std::string_view("old"));
+    WriteFile(dir / "few", PcapFile(MixedFrames()));
+    const char* sanitizer = std::getenv("ASAN_OPTIONS");
+    const CommandResult late = RunQuarnReport(
+        {"few", "-o", "report.txt"}, dir.path(),
+        {.environment = {"LD_PRELOAD=" QUARN_CLOSE_FAILURE_SHIM, "QUARN_FAIL_CLOSE=/.report.txt.",
+                         // The shim comes before the sanitizer's runtime.
+                         std::string("ASAN_OPTIONS=verify_asan_link_order=0:") + (sanitizer ? sanitizer : "")}});
+    EXPECT_EQ(late.exitStatus, 1);
+    EXPECT_EQ(late.err, "quarn-report: report.txt: write error: Input/output error\n");
+    EXPECT_EQ(ReadFile(dir / "report.txt"), "old");
+    EXPECT_EQ(dir.Names(), (std::vector<std::string>{"few", "many", "report.txt"}));
 }
 
 // The writing end of a pipe, once the command has opened the reading end (at

@@ -45,6 +45,7 @@ RunningCommand StartCommand(const std::string& binary, const std::vector<std::st
             _exit(127);
         std::signal(SIGPIPE, SIG_DFL); // whatever the test process does with it
         for (int signal : setup.ignoredSignals) std::signal(signal, SIG_IGN);
+        for (const std::string& setting : setup.environment) putenv(const_cast<char*>(setting.c_str()));
         execv(argv[0], argv.data());
         _exit(127);
     }

@@ -24,6 +24,7 @@ struct RunSetup {
     Terminal terminal = Terminal::None;
     uint64_t fileSizeLimit = 0;      // bytes (RLIMIT_FSIZE); 0: no limit
     std::vector<int> ignoredSignals = {}; // ignored when it starts, as under nohup
+    std::vector<std::string> environment = {}; // "NAME=value", added to the test's own
 };
 
 struct RunningCommand {
