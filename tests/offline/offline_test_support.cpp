@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <regex>
 #include <stdexcept>
+#include <unistd.h>
 
 #include "report/report_writer.h"
 #include "session/capture_time.h"
@@ -39,6 +40,24 @@ std::vector<CapturedFrame> MixedFrames() {
         {ipBig, 0, {920'003'605, 70'000'000}}, // 14 + 20 + 1566 = 1600 bytes
         {longTcp, 1600, {920'003'606, 0}},     // stored shorter than on the wire
     };
+}
+
+std::vector<Bytes> SendableFrames(size_t count) {
+    std::vector<Bytes> kinds;
+    for (const CapturedFrame& frame : MixedFrames())
+        if (frame.bytes.size() >= 14 && frame.bytes.size() <= kFrameBufferSize) kinds.push_back(frame.bytes);
+    std::vector<Bytes> frames;
+    for (size_t i = 0; i < count; ++i) {
+        frames.push_back(kinds[i % kinds.size()]);
+        frames.back()[11] = static_cast<uint8_t>(i);
+    }
+    return frames;
+}
+
+bool CaptureStarted(const RunningReport& run) {
+    for (int tries = 0; tries < 1000; ++tries, usleep(10'000))
+        if (ReadFile(run.directory + "/.stderr").find("capturing on") != std::string::npos) return true;
+    return false;
 }
 
 RunningReport StartQuarnReport(const std::vector<std::string>& arguments, const std::string& directory,

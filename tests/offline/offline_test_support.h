@@ -26,6 +26,14 @@ CommandResult FinishQuarnReport(RunningReport& run);
 CommandResult RunQuarnReport(const std::vector<std::string>& arguments, const std::string& directory,
                              const RunSetup& setup = {});
 
+// Frames that a veth pair carries as they are (none shorter than an Ethernet
+// header or longer than 1514 bytes): MixedFrames' kinds in turn, told apart
+// by the last byte of their source address.
+std::vector<Bytes> SendableFrames(size_t count);
+// Waits (at most 10 s) until a quarn-report -i run says its capture has
+// started; false if it never does.
+bool CaptureStarted(const RunningReport& run);
+
 // The report the analyzer's writer makes when the session buffer holds these
 // frames, stored as the capture stores them (at most 1514 bytes each), with
 // time stamps cut to the file's resolution.

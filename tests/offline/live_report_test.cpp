@@ -1,0 +1,169 @@
+// quarn-report -i on the capture end of a private veth pair (root): its report
+// is the report of its own capture file, that file is what tcpdump reads, and
+// a capture stopped by a signal or a time limit still leaves both whole.
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <memory>
+#include <sstream>
+#include <thread>
+
+#include "offline_test_support.h"
+#include "tests/support/require_live.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// The frames of a capture file as tcpdump prints them in hexadecimal (-xx),
+// one per frame, in file order.
+std::vector<Bytes> TcpdumpFrames(const std::string& path) {
+    std::istringstream lines(quarn::test::CommandOutput("tcpdump -r '" + path + "' -nn -xx 2>/dev/null"));
+    std::vector<Bytes> frames;
+    for (std::string line; std::getline(lines, line);) {
+        if (line.rfind("\t0x", 0) != 0) {
+            frames.emplace_back(); // a frame's header line
+            continue;
+        }
+        if (frames.empty()) break;
+        const Bytes bytes = Hex(line.substr(line.find(':') + 1));
+        frames.back().insert(frames.back().end(), bytes.begin(), bytes.end());
+    }
+    return frames;
+}
+
+std::vector<Bytes> FramesOf(const std::string& path) {
+    std::vector<Bytes> frames;
+    for (const CapturedFrame& frame : ReadCaptureFile(path).frames) frames.push_back(frame.bytes);
+    return frames;
+}
+
+class LiveReport : public testing::Test {
+protected:
+    void SetUp() override {
+        QUARN_REQUIRE_LIVE();
+        net = std::make_unique<quarn::test::LiveNet>();
+        ASSERT_TRUE(net->Ready()) << net->Error();
+    }
+    // Starts quarn-report with arguments in directory and sends frames once
+    // its capture runs.
+    RunningReport Capture(const std::vector<std::string>& arguments, const std::string& directory,
+                          const std::vector<Bytes>& frames) {
+        RunningReport run = StartQuarnReport(arguments, directory);
+        EXPECT_TRUE(CaptureStarted(run));
+        for (const Bytes& frame : frames) EXPECT_TRUE(net->Send(frame));
+        return run;
+    }
+    // The report of a capture file, as quarn-report writes it from the file.
+    static std::string ReportOf(const ScratchDirectory& dir, const std::string& file) {
+        const CommandResult run = RunQuarnReport({file, "-o", ".from-file.txt"}, dir.path());
+        EXPECT_EQ(run.exitStatus, 0) << run.err;
+        std::string report = ReadFile(dir / ".from-file.txt");
+        std::remove((dir / ".from-file.txt").c_str());
+        return report;
+    }
+
+    std::unique_ptr<quarn::test::LiveNet> net;
+};
+
+// Session mode, N = 100, 100 frames: the capture ends by itself; its report
+// equals the report of its -w file, apart from the "Created" line, and tcpdump
+// reads the same 100 frames, byte for byte, from that file.
+TEST_F(LiveReport, SessionReportIsTheReportOfItsCaptureFile) {
+    ScratchDirectory dir;
+    const std::vector<Bytes> frames = SendableFrames(100);
+    RunningReport running =
+        Capture({"-i", net->AdapterName(), "-c", "100", "-o", "live.txt", "-w", "live.pcap"}, dir.path(), frames);
+    const CommandResult run = FinishQuarnReport(running);
+    ASSERT_EQ(run.exitStatus, 0) << run.err;
+    EXPECT_TRUE(run.err.ends_with("\nquarn-report: Received 100, kept 100, refused by the filters 0, lost 0\n"))
+        << run.err;
+
+    const std::string report = ReadFile(dir / "live.txt");
+    EXPECT_EQ(CountOf(report, "--- Packet received:"), 100);
+    EXPECT_EQ(WithoutCreatedLine(report), WithoutCreatedLine(ReportOf(dir, "live.pcap")));
+    EXPECT_EQ(TcpdumpFrames(dir / "live.pcap"), frames);
+    EXPECT_EQ(dir.Names(), (std::vector<std::string>{"live.pcap", "live.txt"}));
+}
+
+// A continuous capture of 120 frames into 50 slots, ended by Ctrl-C, SIGTERM
+// or --seconds: the report and the file hold the 50 newest frames in the
+// report's order (from the first slot: 100 to 119, then 70 to 99). A report
+// that cannot be written does not cost the file. Any other ending signal ends
+// the program and leaves neither output nor temporary.
+TEST_F(LiveReport, EndingsOfAContinuousCapture) {
+    const struct {
+        const char* name;
+        std::vector<std::string> arguments;
+        int signal; // 0: none sent
+        std::string output = "ring.txt";
+    } cases[] = {
+        {"Ctrl-C", {}, SIGINT},
+        {"SIGTERM", {}, SIGTERM},
+        {"--seconds", {"--seconds", "1"}, 0},
+        {"a full disk", {}, SIGINT, "/dev/full"},
+        {"SIGHUP", {}, SIGHUP},
+    };
+    const std::vector<Bytes> frames = SendableFrames(120);
+    std::vector<Bytes> newest(frames.begin() + 100, frames.end());
+    newest.insert(newest.end(), frames.begin() + 70, frames.begin() + 100);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScratchDirectory dir;
+        std::vector<std::string> arguments = {"-i", net->CaptureInterface(), "--ring", "50", "-o", c.output,
+                                              "-w", "ring.pcap"};
+        arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
+        RunningReport running = Capture(arguments, dir.path(), frames);
+        if (c.signal != 0) {
+            std::this_thread::sleep_for(300ms); // the frames are in
+            kill(running.pid, c.signal);
+        }
+        const CommandResult run = FinishQuarnReport(running);
+        if (c.signal == SIGHUP) {
+            EXPECT_EQ(run.signal, SIGHUP);
+            EXPECT_EQ(dir.Names(), std::vector<std::string>{});
+            continue;
+        }
+        EXPECT_TRUE(run.err.ends_with("\nquarn-report: Received 120, kept 120, refused by the filters 0, lost 0\n"))
+            << run.err;
+        EXPECT_EQ(FramesOf(dir / "ring.pcap"), newest);
+        if (c.output == "/dev/full") {
+            EXPECT_EQ(run.exitStatus, 1);
+            EXPECT_NE(run.err.find("\nquarn-report: /dev/full: write error: No space left on device\n"),
+                      std::string::npos)
+                << run.err;
+            EXPECT_EQ(dir.Names(), std::vector<std::string>{"ring.pcap"});
+            continue;
+        }
+        ASSERT_EQ(run.exitStatus, 0) << run.err;
+        const std::string report = ReadFile(dir / "ring.txt");
+        EXPECT_EQ(CountOf(report, "--- Packet received:"), 50);
+        EXPECT_EQ(report.substr(report.size() - 82, 18), "*** End of file **");
+        EXPECT_EQ(WithoutCreatedLine(report), WithoutCreatedLine(ReportOf(dir, "ring.pcap")));
+        EXPECT_EQ(dir.Names(), (std::vector<std::string>{"ring.pcap", "ring.txt"}));
+    }
+}
+
+// -D lists the adapters as the analyzer names them (here the capture end is
+// the only one); without the capture capabilities -i says why in one line,
+// and what to do, and leaves no file.
+TEST_F(LiveReport, AdaptersAndTheRightToCapture) {
+    ScratchDirectory dir;
+    const CommandResult list = RunQuarnReport({"-D"}, dir.path());
+    EXPECT_EQ(list.exitStatus, 0);
+    EXPECT_EQ(list.out, net->AdapterName() + "\n");
+
+    // Root without a capability left in its bounding set has none.
+    const CommandResult refused =
+        RunCommand("/usr/bin/setpriv",
+                   {"--inh-caps=-all", "--bounding-set=-all", "--", QUARN_REPORT_BINARY, "-i", net->CaptureInterface()},
+                   dir.path());
+    EXPECT_EQ(refused.exitStatus, 1);
+    EXPECT_EQ(refused.err, "quarn-report: " + net->AdapterName() +
+                               ": cannot open a packet socket: Operation not permitted (capturing needs root, or the "
+                               "capture capabilities granted once: sudo setcap cap_net_raw,cap_net_admin+ep "
+                               "$(command -v quarn-report))\n");
+    EXPECT_EQ(dir.Names(), std::vector<std::string>{});
+}
+
+} // namespace
