@@ -176,17 +176,11 @@ TEST_P(CommandLineFilters, KeepWhatTheFilterWindowKeeps)
     std::vector<std::string> arguments = {"-i", net->CaptureInterface(), "--ring", "100", "--seconds", "1",
                                           "-o", "report.txt", "-w", "kept.pcap"};
     arguments.insert(arguments.end(), setting.onCommandLine.begin(), setting.onCommandLine.end());
-    RunningReport running = StartQuarnReport(arguments, dir.path());
-    ASSERT_TRUE(CaptureStarted(running));
-    for (const Bytes& frame : traffic)
-        EXPECT_TRUE(net->Send(frame));
+    RunningReport running = CaptureWhileSending(arguments, dir.path(), *net, traffic);
     const CommandResult run = FinishQuarnReport(running);
     ASSERT_EQ(run.exitStatus, 0) << run.err;
 
-    std::vector<Bytes> captured;
-    for (const CapturedFrame& frame : ReadCaptureFile(dir / "kept.pcap").frames)
-        captured.push_back(frame.bytes);
-    EXPECT_EQ(captured, kept);
+    EXPECT_EQ(FramesOf(dir / "kept.pcap"), kept);
     const size_t refused = traffic.size() - kept.size();
     EXPECT_TRUE(run.err.ends_with("quarn-report: Received " + std::to_string(traffic.size()) + ", kept " +
                                   std::to_string(kept.size()) + ", refused by the filters " +

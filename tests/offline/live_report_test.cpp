@@ -32,27 +32,12 @@ std::vector<Bytes> TcpdumpFrames(const std::string& path) {
     return frames;
 }
 
-std::vector<Bytes> FramesOf(const std::string& path) {
-    std::vector<Bytes> frames;
-    for (const CapturedFrame& frame : ReadCaptureFile(path).frames) frames.push_back(frame.bytes);
-    return frames;
-}
-
 class LiveReport : public testing::Test {
 protected:
     void SetUp() override {
         QUARN_REQUIRE_LIVE();
         net = std::make_unique<quarn::test::LiveNet>();
         ASSERT_TRUE(net->Ready()) << net->Error();
-    }
-    // Starts quarn-report with arguments in directory and sends frames once
-    // its capture runs.
-    RunningReport Capture(const std::vector<std::string>& arguments, const std::string& directory,
-                          const std::vector<Bytes>& frames) {
-        RunningReport run = StartQuarnReport(arguments, directory);
-        EXPECT_TRUE(CaptureStarted(run));
-        for (const Bytes& frame : frames) EXPECT_TRUE(net->Send(frame));
-        return run;
     }
     // The report of a capture file, as quarn-report writes it from the file.
     static std::string ReportOf(const ScratchDirectory& dir, const std::string& file) {
@@ -72,8 +57,8 @@ protected:
 TEST_F(LiveReport, SessionReportIsTheReportOfItsCaptureFile) {
     ScratchDirectory dir;
     const std::vector<Bytes> frames = SendableFrames(100);
-    RunningReport running =
-        Capture({"-i", net->AdapterName(), "-c", "100", "-o", "live.txt", "-w", "live.pcap"}, dir.path(), frames);
+    RunningReport running = CaptureWhileSending(
+        {"-i", net->AdapterName(), "-c", "100", "-o", "live.txt", "-w", "live.pcap"}, dir.path(), *net, frames);
     const CommandResult run = FinishQuarnReport(running);
     ASSERT_EQ(run.exitStatus, 0) << run.err;
     EXPECT_TRUE(run.err.ends_with("\nquarn-report: Received 100, kept 100, refused by the filters 0, lost 0\n"))
@@ -113,7 +98,7 @@ TEST_F(LiveReport, EndingsOfAContinuousCapture) {
         std::vector<std::string> arguments = {"-i", net->CaptureInterface(), "--ring", "50", "-o", c.output,
                                               "-w", "ring.pcap"};
         arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
-        RunningReport running = Capture(arguments, dir.path(), frames);
+        RunningReport running = CaptureWhileSending(arguments, dir.path(), *net, frames);
         if (c.signal != 0) {
             std::this_thread::sleep_for(300ms); // the frames are in
             kill(running.pid, c.signal);

@@ -5,6 +5,8 @@
 #include <stdexcept>
 #include <unistd.h>
 
+#include <gtest/gtest.h>
+
 #include "report/report_writer.h"
 #include "session/capture_time.h"
 #include "session/session_buffer.h"
@@ -58,6 +60,20 @@ bool CaptureStarted(const RunningReport& run) {
     for (int tries = 0; tries < 1000; ++tries, usleep(10'000))
         if (ReadFile(run.directory + "/.stderr").find("capturing on") != std::string::npos) return true;
     return false;
+}
+
+RunningReport CaptureWhileSending(const std::vector<std::string>& arguments, const std::string& directory,
+                                  const quarn::test::LiveNet& net, const std::vector<Bytes>& frames) {
+    RunningReport run = StartQuarnReport(arguments, directory);
+    EXPECT_TRUE(CaptureStarted(run));
+    for (const Bytes& frame : frames) EXPECT_TRUE(net.Send(frame));
+    return run;
+}
+
+std::vector<Bytes> FramesOf(const std::string& path) {
+    std::vector<Bytes> frames;
+    for (const CapturedFrame& frame : ReadCaptureFile(path).frames) frames.push_back(frame.bytes);
+    return frames;
 }
 
 RunningReport StartQuarnReport(const std::vector<std::string>& arguments, const std::string& directory,

@@ -10,6 +10,7 @@
 #include "tests/report/report_test_support.h"
 #include "tests/support/capture_files.h"
 #include "tests/support/command_run.h"
+#include "tests/support/live_net.h"
 
 // One frame of every kind the report tells apart, with varied time stamps: IP
 // with TCP, UDP and ICMP echo, an IP fragment, ARP, IPX in Ethernet II and in
@@ -33,6 +34,13 @@ std::vector<Bytes> SendableFrames(size_t count);
 // Waits (at most 10 s) until a quarn-report -i run says its capture has
 // started; false if it never does.
 bool CaptureStarted(const RunningReport& run);
+// Starts quarn-report -i with arguments in directory and, once its capture
+// runs, sends frames from net's peer end. A capture that never says it
+// started, or a frame the kernel refused, fails the test.
+RunningReport CaptureWhileSending(const std::vector<std::string>& arguments, const std::string& directory,
+                                  const quarn::test::LiveNet& net, const std::vector<Bytes>& frames);
+// The frames of a capture file, in file order.
+std::vector<Bytes> FramesOf(const std::string& path);
 
 // The report the analyzer's writer makes when the session buffer holds these
 // frames, stored as the capture stores them (at most 1514 bytes each), with
