@@ -5,6 +5,7 @@
 
 #include <csignal>
 #include <memory>
+#include <regex>
 #include <sstream>
 #include <thread>
 
@@ -127,6 +128,36 @@ TEST_F(LiveReport, EndingsOfAContinuousCapture) {
         EXPECT_EQ(WithoutCreatedLine(report), WithoutCreatedLine(ReportOf(dir, "ring.pcap")));
         EXPECT_EQ(dir.Names(), (std::vector<std::string>{"ring.pcap", "ring.txt"}));
     }
+}
+
+// Held back (stopped) while a burst of full-size frames larger than its
+// adapter's ring arrives, a capture really loses frames; its end line counts
+// them exactly: lost = sent - received, the rest kept.
+TEST_F(LiveReport, FramesLostWhileHeldBackAreCountedExactly) {
+    ScratchDirectory dir;
+    RunningReport running =
+        StartQuarnReport({"-i", net->CaptureInterface(), "--ring", "100", "-o", "/dev/null"}, dir.path());
+    ASSERT_TRUE(CaptureStarted(running));
+    kill(running.pid, SIGSTOP);
+    const Bytes frame = PadTo(SendableFrames(1)[0], 1514);
+    long long sent = 0;
+    for (int n = 0; n < 50'000; ++n) // 64 MiB hold about 42,000 of them
+        sent += net->Send(frame) ? 1 : 0;
+    kill(running.pid, SIGCONT);
+    std::this_thread::sleep_for(2s); // the ring is read empty
+    kill(running.pid, SIGINT);
+    const CommandResult run = FinishQuarnReport(running);
+    ASSERT_EQ(run.exitStatus, 0) << run.err;
+
+    std::smatch counts;
+    ASSERT_TRUE(std::regex_search(run.err, counts,
+                                  std::regex("\\nquarn-report: Received ([0-9,]+), kept ([0-9,]+), refused by the "
+                                             "filters 0, lost ([0-9,]+)\\n$")))
+        << run.err;
+    const auto number = [&](int i) { return std::stoll(std::regex_replace(counts[i].str(), std::regex(","), "")); };
+    EXPECT_GT(number(3), 0) << "the burst fitted the ring";
+    EXPECT_EQ(number(3), sent - number(1));
+    EXPECT_EQ(number(2), number(1));
 }
 
 // -D lists the adapters as the analyzer names them (here the capture end is
