@@ -36,7 +36,7 @@ struct Tcpdump {
     int stderrFd = -1;
 };
 bool StartTcpdump(const LiveNet& net, int core, Tcpdump& dump);
-// CPU seconds spent so far, from /proc/<pid>/stat.
+// CPU seconds spent so far (every thread, to the nanosecond).
 double TcpdumpCpuSeconds(const Tcpdump& dump);
 // Stop it; returns the frames it reports as captured (-1 if unreadable).
 int64_t StopTcpdump(Tcpdump& dump);
