@@ -23,8 +23,6 @@
 namespace frimble {
 namespace {
 
-// Sized for a whole session: a burst of thousands of full frames must fit.
-constexpr size_t kRingBytes = size_t{64} << 20;
 constexpr uint32_t kRequestHeaderBytes = 8;
 constexpr uint32_t kFilterBytes = 4;
 constexpr uint32_t kAddressBytes = 6;
@@ -46,19 +44,11 @@ void WriteLe32(uint8_t* p, uint32_t v)
 // Null when the socket is ready, else the step that failed (errno tells why).
 const char* OpenSocket(AdapterCore& core)
 {
-    // Protocol 0 until bound: nothing is queued before the ring and the
-    // interface binding are in place.
-    core.socket = socket(AF_PACKET, SOCK_RAW | SOCK_CLOEXEC, 0);
-    if (core.socket < 0)
-        return "cannot open a packet socket";
-    if (!core.ring.Map(core.socket, kRingBytes))
-        return "cannot map the receive ring";
-    sockaddr_ll address{};
-    address.sll_family = AF_PACKET;
-    address.sll_protocol = htons(ETH_P_ALL);
-    address.sll_ifindex = core.interfaceIndex;
-    if (bind(core.socket, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0)
-        return "cannot bind to the interface";
+    const char* failed = nullptr;
+    core.kernel = OpenPacketSocket(core.interfaceIndex, failed);
+    if (!core.kernel)
+        return failed;
+    core.placedAtOpen = core.kernel->placed;
     core.wakeFd = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
     if (core.wakeFd < 0)
         return "cannot create an event";
@@ -73,7 +63,7 @@ bool SetPromiscuous(AdapterCore& core)
     packet_mreq request{};
     request.mr_ifindex = core.interfaceIndex;
     request.mr_type = PACKET_MR_PROMISC;
-    if (setsockopt(core.socket, SOL_PACKET, PACKET_ADD_MEMBERSHIP, &request, sizeof request) != 0)
+    if (setsockopt(core.kernel->fd, SOL_PACKET, PACKET_ADD_MEMBERSHIP, &request, sizeof request) != 0)
         return false;
     core.promiscuous = true;
     return true;
@@ -83,7 +73,7 @@ bool QueryHardwareAddress(const AdapterCore& core, uint8_t* out)
 {
     ifreq request{};
     std::memcpy(request.ifr_name, core.interfaceName, sizeof request.ifr_name - 1);
-    if (ioctl(core.socket, SIOCGIFHWADDR, &request) != 0 || request.ifr_hwaddr.sa_family != ARPHRD_ETHER)
+    if (ioctl(core.kernel->fd, SIOCGIFHWADDR, &request) != 0 || request.ifr_hwaddr.sa_family != ARPHRD_ETHER)
         return false;
     std::memcpy(out, request.ifr_hwaddr.sa_data, kAddressBytes);
     return true;
@@ -118,32 +108,36 @@ void AdapterCore::FailPostedReceives()
 
 void AdapterCore::ReleaseKernelSide()
 {
-    ring.Unmap();
-    if (socket >= 0)
-        close(socket);
-    socket = -1;
+    // Only a closed adapter's socket has been unhooked; any other is closed.
+    if (closed)
+        Park(std::move(kernel));
+    kernel.reset();
 }
 
 void AdapterCore::ForgetArrivedFrames()
 {
-    ring.Discard();
+    if (!kernel)
+        return;
+    kernel->ring.Discard();
     // The kernel counts a frame under the same lock that gives it its place in
     // the ring, so the frames counted so far are exactly the ring's next ones:
     // those not taken yet lie in the block the kernel is still filling.
     ReadKernelStatistics();
-    const uint64_t taken = ring.FramesTaken();
+    const uint64_t placed = kernel->placed;
+    const uint64_t taken = kernel->ring.FramesTaken();
     framesToSkip = placed > taken ? placed - taken : 0;
-    forgotten = placed - handedUp;
+    // Frames placed before the open belong to the ring's earlier life.
+    forgotten = placed - placedAtOpen - handedUp;
 }
 
 void AdapterCore::ReadKernelStatistics()
 {
     tpacket_stats_v3 stats{};
     socklen_t size = sizeof stats;
-    if (socket < 0 || getsockopt(socket, SOL_PACKET, PACKET_STATISTICS, &stats, &size) != 0)
+    if (!kernel || getsockopt(kernel->fd, SOL_PACKET, PACKET_STATISTICS, &stats, &size) != 0)
         return;
     // tp_packets includes the drops.
-    placed += stats.tp_packets - stats.tp_drops;
+    kernel->placed += stats.tp_packets - stats.tp_drops;
     kernelDrops += stats.tp_drops;
 }
 
@@ -195,7 +189,7 @@ AdapterObject* PacketOpenAdapter(const char* adapterName)
     }
     frimble::ClearOpenFailure();
     state->core = std::move(core);
-    adapter->Device = state->core->socket;
+    adapter->Device = state->core->kernel->fd;
     std::memcpy(adapter->LinkName, linkName, sizeof linkName);
     adapter->State = state;
     return adapter;
@@ -210,7 +204,10 @@ void PacketCloseAdapter(AdapterObject* adapter)
         std::lock_guard lock(core.mutex);
         core.closed = true;
         core.FailPostedReceives();
-        // A waiter still inside may be polling the socket; the last one out releases it.
+        // Nothing more arrives and promiscuity ends now, even while a waiter
+        // is still polling the socket; the last one out releases it.
+        if (core.kernel)
+            frimble::Unhook(*core.kernel, core.promiscuous);
         if (core.waiters == 0)
             core.ReleaseKernelSide();
     }

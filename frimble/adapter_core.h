@@ -4,6 +4,8 @@
 // AdapterCore shared by the AdapterObject and by every packet posted on it, so
 // a wait never reaches through an AdapterObject that another thread may have
 // closed. One mutex guards the core and the phase of every packet posted on it.
+// Once the adapter is closed and no waiter uses its socket any more, the
+// socket and ring are parked for the next open of the interface.
 #pragma once
 
 #include <cstdint>
@@ -11,7 +13,7 @@
 #include <mutex>
 
 #include "frimble/frimble.h"
-#include "frimble/receive_ring.h"
+#include "frimble/packet_socket.h"
 
 namespace frimble {
 
@@ -24,11 +26,10 @@ struct AdapterCore {
     ~AdapterCore();
 
     std::mutex mutex;
-    int socket = -1;
+    std::unique_ptr<PacketSocket> kernel; // null once released
     int wakeFd = -1;            // eventfd: written when closing or resetting ends receives
     int interfaceIndex = 0;
     char interfaceName[FRIMBLE_LINK_NAME_SIZE] = {};
-    ReceiveRing ring;
     bool closed = false;
     bool promiscuous = false;
 
@@ -41,7 +42,7 @@ struct AdapterCore {
     // (a post that finds nothing posted, a reset); the kernel's own drops (a
     // full ring) come on top.
     uint64_t handedUp = 0;
-    uint64_t placed = 0;        // frames the kernel placed in the ring, as last read
+    uint64_t placedAtOpen = 0;  // kernel->placed when the adapter was opened
     uint64_t kernelDrops = 0;   // frames the kernel dropped, as last read
     uint64_t forgotten = 0;     // frames placed but never handed up, as of the last forget
     // Frames placed before the last forget that the ring has yet to give out
@@ -54,7 +55,8 @@ struct AdapterCore {
 
     // Ends every posted receive with failure and wakes the waiters. Lock held.
     void FailPostedReceives();
-    // Closes the socket and unmaps the ring once no waiter can be using them. Lock held.
+    // Once no waiter can be using them: parks the socket and ring of a closed
+    // adapter, or closes them. Lock held.
     void ReleaseKernelSide();
     // Drops every frame that has arrived so far: from now on only frames for
     // posted receives are handed up. Lock held.

@@ -71,7 +71,7 @@ void Unlink(AdapterCore& core, PacketState* state)
 void Deliver(AdapterCore& core, const PacketState* until)
 {
     RingFrame frame;
-    while (core.head != nullptr && until->phase == Phase::Posted && core.ring.Next(frame)) {
+    while (core.head != nullptr && until->phase == Phase::Posted && core.kernel->ring.Next(frame)) {
         if (core.framesToSkip > 0) {
             --core.framesToSkip; // arrived before the adapter last forgot its frames
             continue;
@@ -228,7 +228,7 @@ int PacketSendPacket(AdapterObject* adapter, PacketObject* packet, int sync)
         return 0;
     bool sent = false;
     if (!core.closed && packet->Buffer != nullptr) {
-        const ssize_t n = send(core.socket, packet->Buffer, packet->Length, 0);
+        const ssize_t n = send(core.kernel->fd, packet->Buffer, packet->Length, 0);
         sent = n >= 0 && static_cast<uint32_t>(n) == packet->Length;
     }
     state->bytes = sent ? packet->Length : 0;
@@ -266,7 +266,8 @@ int PacketWaitPacket(AdapterObject* /*adapter*/, PacketObject* packet, uint32_t*
         frimble::Deliver(core, state);
         if (state->phase != Phase::Posted)
             break;
-        pollfd fds[2] = {{core.socket, POLLIN, 0}, {core.wakeFd, POLLIN, 0}};
+        // Open while this thread is a waiter: only a closed adapter releases it.
+        pollfd fds[2] = {{core.kernel->fd, POLLIN, 0}, {core.wakeFd, POLLIN, 0}};
         lock.unlock();
         if (poll(fds, 2, frimble::kPollTimeoutMs) > 0 && (fds[0].revents & POLLERR) != 0)
             frimble::ClearSocketError(fds[0].fd);
