@@ -94,8 +94,8 @@ void AdapterCore::FailPostedReceives()
         PacketState* state = head;
         head = state->next;
         state->next = nullptr;
-        state->phase = Phase::Failed;
         state->bytes = 0;
+        state->phase.store(Phase::Failed, std::memory_order_release);
     }
     tail = nullptr;
     if (waiters > 0) {

@@ -8,6 +8,7 @@
 // socket and ring are parked for the next open of the interface.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -75,7 +76,10 @@ enum class Phase { Idle, Posted, Done, Failed };
 struct FrimblePacketState {
     PacketObject* packet = nullptr;
     std::shared_ptr<frimble::AdapterCore> core;  // the adapter of the last operation
-    frimble::Phase phase = frimble::Phase::Idle; // guarded by core->mutex
+    // Changed under core->mutex. Once it is Done or Failed only the packet's
+    // owner touches the packet, so a wait that sees that (acquire) collects
+    // the result without the lock.
+    std::atomic<frimble::Phase> phase{frimble::Phase::Idle};
     uint32_t bytes = 0;
     uint8_t* buffer = nullptr;           // taken from the packet when posted
     uint32_t length = 0;

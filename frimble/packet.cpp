@@ -67,11 +67,17 @@ void Unlink(AdapterCore& core, PacketState* state)
 }
 
 // Completes posted receives from the ring, oldest first, until `until` is done
-// or the ring runs dry. Lock held.
+// or the ring runs dry; frames already there go on to the receives behind it
+// under the same lock, so their waits find them done without taking it. The
+// last posted receive is left for its own wait: with none posted, a post
+// forgets the frames that arrived, which must stay for the receives to come.
+// Lock held.
 void Deliver(AdapterCore& core, const PacketState* until)
 {
     RingFrame frame;
-    while (core.head != nullptr && until->phase == Phase::Posted && core.kernel->ring.Next(frame)) {
+    while (core.head != nullptr &&
+           (until->phase.load(std::memory_order_relaxed) == Phase::Posted || core.head->next != nullptr) &&
+           core.kernel->ring.Next(frame)) {
         if (core.framesToSkip > 0) {
             --core.framesToSkip; // arrived before the adapter last forgot its frames
             continue;
@@ -82,7 +88,7 @@ void Deliver(AdapterCore& core, const PacketState* until)
             core.tail = nullptr;
         state->next = nullptr;
         state->bytes = CopyFrame(frame, state->buffer, state->length);
-        state->phase = Phase::Done;
+        state->phase.store(Phase::Done, std::memory_order_release);
         ++core.handedUp;
     }
 }
@@ -121,23 +127,27 @@ PacketState* BeginOperation(AdapterObject* adapter, PacketObject* packet)
         return nullptr;
     packet->Overlapped.Offset = 0;
     packet->Overlapped.OffsetHigh = 0;
-    if (state->core != nullptr && state->core != adapter->State->core) {
+    const std::shared_ptr<AdapterCore>& core = adapter->State->core;
+    // The usual case, the same adapter again: no reference counting per post.
+    if (state->core == core)
+        return state;
+    if (state->core != nullptr) {
         std::lock_guard lock(state->core->mutex);
         if (state->phase == Phase::Posted)
             return nullptr;
         state->phase = Phase::Idle;
     }
-    state->core = adapter->State->core;
+    state->core = core;
     return state;
 }
 
 bool Collect(PacketState* state, uint32_t* count)
 {
-    const bool ok = state->phase == Phase::Done;
+    const bool ok = state->phase.load(std::memory_order_relaxed) == Phase::Done;
     const uint32_t bytes = ok ? state->bytes : 0;
     state->packet->Overlapped.Status = ok ? 0 : 1;
     state->packet->Overlapped.BytesTransferred = bytes;
-    state->phase = Phase::Idle;
+    state->phase.store(Phase::Idle, std::memory_order_relaxed);
     if (count != nullptr)
         *count = bytes;
     return ok;
@@ -203,12 +213,12 @@ int PacketReceivePacket(AdapterObject* adapter, PacketObject* packet, int sync, 
         state->bytes = 0;
         if (core.closed || state->length == 0) {
             // Fails at once; the wait reports it.
-            state->phase = Phase::Failed;
+            state->phase.store(Phase::Failed, std::memory_order_relaxed);
         } else {
             // Frames reach the adapter only for posted receives.
             if (core.head == nullptr)
                 core.ForgetArrivedFrames();
-            state->phase = Phase::Posted;
+            state->phase.store(Phase::Posted, std::memory_order_relaxed);
             frimble::Append(core, state);
         }
     }
@@ -250,21 +260,25 @@ int PacketWaitPacket(AdapterObject* /*adapter*/, PacketObject* packet, uint32_t*
             *bytesReceived = 0;
         return 0;
     }
-    AdapterCore& core = *state->core;
-    std::unique_lock lock(core.mutex);
-    if (state->phase == Phase::Idle) {
+    // Only Posted can still change in another thread (a frame, a reset, a close).
+    const Phase phase = state->phase.load(std::memory_order_acquire);
+    if (phase == Phase::Idle) {
         if (bytesReceived != nullptr)
             *bytesReceived = 0;
         return 0;
     }
+    if (phase != Phase::Posted)
+        return frimble::Collect(state, bytesReceived) ? 1 : 0;
+    AdapterCore& core = *state->core;
+    std::unique_lock lock(core.mutex);
     ++core.waiters;
     uint64_t seen = core.wakeGeneration;
     while (true) {
         frimble::NoticeWakeups(core, seen);
-        if (state->phase != Phase::Posted)
+        if (state->phase.load(std::memory_order_relaxed) != Phase::Posted)
             break;
         frimble::Deliver(core, state);
-        if (state->phase != Phase::Posted)
+        if (state->phase.load(std::memory_order_relaxed) != Phase::Posted)
             break;
         // Open while this thread is a waiter: only a closed adapter releases it.
         pollfd fds[2] = {{core.kernel->fd, POLLIN, 0}, {core.wakeFd, POLLIN, 0}};
