@@ -204,6 +204,7 @@ int PacketReceivePacket(AdapterObject* adapter, PacketObject* packet, int sync, 
     if (state == nullptr)
         return 0;
     AdapterCore& core = *state->core;
+    uint8_t* posted = nullptr;
     {
         std::lock_guard lock(core.mutex);
         if (state->phase == Phase::Posted)
@@ -220,8 +221,13 @@ int PacketReceivePacket(AdapterObject* adapter, PacketObject* packet, int sync, 
                 core.ForgetArrivedFrames();
             state->phase.store(Phase::Posted, std::memory_order_relaxed);
             frimble::Append(core, state);
+            posted = state->buffer;
         }
     }
+    // A caller's buffer is often cold by the time a frame is copied into it
+    // (the capture's come from its session slots): fetch its first line now.
+    if (posted != nullptr)
+        __builtin_prefetch(posted, 1);
     if (!sync)
         return 1;
     return PacketWaitPacket(adapter, packet, bytesReceived);

@@ -11,6 +11,7 @@ constexpr size_t kBlockSize = size_t{1} << 20;   // room for the largest jumbo f
 constexpr size_t kFrameSize = 2048;              // nominal; V3 frames are packed
 constexpr size_t kMinimumBlocks = 4;
 constexpr unsigned kBlockRetireMs = 10;          // hand up a partly filled block this soon
+constexpr size_t kCacheLine = 64;
 
 tpacket_block_desc* Block(uint8_t* base, size_t blockSize, size_t index)
 {
@@ -107,6 +108,13 @@ bool ReceiveRing::Next(RingFrame& frame)
         nextFrame_ += hdr->tp_next_offset;
         --framesLeft_;
         ++framesTaken_;
+        // Another core's kernel wrote the next frame: fetch its header and
+        // first bytes while this one is copied.
+        if (framesLeft_ > 0) {
+            __builtin_prefetch(nextFrame_);
+            __builtin_prefetch(nextFrame_ + kCacheLine);
+            __builtin_prefetch(nextFrame_ + 2 * kCacheLine);
+        }
         return true;
     }
 }
