@@ -20,6 +20,7 @@
 #include "capture/binding.h"
 #include "capture/capture_counts.h"
 #include "filter/frame_filter.h"
+#include "frimble/receive_time.h"
 #include "session/capture_time.h"
 #include "session/session_buffer.h"
 
@@ -185,9 +186,12 @@ void SignalThreadLeft()
 bool KeepFrame(PacketObject* packet, uint32_t length)
 {
     uint8_t* spare = SessionBuffer::CurrentFrame();
-    timespec now{};
-    clock_gettime(CLOCK_REALTIME, &now);
-    SessionBuffer::Store(static_cast<uint8_t*>(packet->Buffer), length, LocalCaptureTime(now), now);
+    // The moment the frame arrived, as the kernel stamped it; the clock only
+    // when the library has no stamp.
+    timespec moment{};
+    if (!frimble::ReceiveTime(packet, moment))
+        clock_gettime(CLOCK_REALTIME, &moment);
+    SessionBuffer::Store(static_cast<uint8_t*>(packet->Buffer), length, LocalCaptureTime(moment), moment);
     packet->Buffer = spare;
     CountFrame();
     return SessionBuffer::Advance();

@@ -81,6 +81,8 @@ struct FrimblePacketState {
     // the result without the lock.
     std::atomic<frimble::Phase> phase{frimble::Phase::Idle};
     uint32_t bytes = 0;
+    uint32_t seconds = 0;                // when the kernel received the frame
+    uint32_t nanoseconds = 0;
     uint8_t* buffer = nullptr;           // taken from the packet when posted
     uint32_t length = 0;
     FrimblePacketState* next = nullptr;  // in core->head..tail while Posted

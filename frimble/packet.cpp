@@ -10,6 +10,7 @@
 
 #include "frimble/adapter_core.h"
 #include "frimble/frimble.h"
+#include "frimble/receive_time.h"
 
 namespace frimble {
 namespace {
@@ -88,6 +89,8 @@ void Deliver(AdapterCore& core, const PacketState* until)
             core.tail = nullptr;
         state->next = nullptr;
         state->bytes = CopyFrame(frame, state->buffer, state->length);
+        state->seconds = frame.seconds;
+        state->nanoseconds = frame.nanoseconds;
         state->phase.store(Phase::Done, std::memory_order_release);
         ++core.handedUp;
     }
@@ -154,6 +157,18 @@ bool Collect(PacketState* state, uint32_t* count)
 }
 
 } // namespace
+
+bool ReceiveTime(const PacketObject* packet, timespec& moment)
+{
+    const PacketState* state = packet != nullptr ? packet->Overlapped.Event : nullptr;
+    // A collected receive leaves its count and stamp; a failed one leaves none.
+    if (state == nullptr || packet->Overlapped.Status != 0 || state->seconds == 0)
+        return false;
+    moment.tv_sec = state->seconds;
+    moment.tv_nsec = state->nanoseconds;
+    return true;
+}
+
 } // namespace frimble
 
 using frimble::AdapterCore;
@@ -212,6 +227,7 @@ int PacketReceivePacket(AdapterObject* adapter, PacketObject* packet, int sync, 
         state->buffer = static_cast<uint8_t*>(packet->Buffer);
         state->length = state->buffer != nullptr ? packet->Length : 0;
         state->bytes = 0;
+        state->seconds = 0;
         if (core.closed || state->length == 0) {
             // Fails at once; the wait reports it.
             state->phase.store(Phase::Failed, std::memory_order_relaxed);
@@ -248,6 +264,7 @@ int PacketSendPacket(AdapterObject* adapter, PacketObject* packet, int sync)
         sent = n >= 0 && static_cast<uint32_t>(n) == packet->Length;
     }
     state->bytes = sent ? packet->Length : 0;
+    state->seconds = 0; // a send has no receive time
     if (sync) {
         state->phase = Phase::Idle;
         return sent ? 1 : 0;

@@ -105,6 +105,8 @@ bool ReceiveRing::Next(RingFrame& frame)
         frame.hasVlanTag = (hdr->tp_status & TP_STATUS_VLAN_VALID) != 0;
         frame.vlanTci = static_cast<uint16_t>(hdr->hv1.tp_vlan_tci);
         frame.vlanTpid = (hdr->tp_status & TP_STATUS_VLAN_TPID_VALID) != 0 ? hdr->hv1.tp_vlan_tpid : 0x8100;
+        frame.seconds = hdr->tp_sec;
+        frame.nanoseconds = hdr->tp_nsec;
         nextFrame_ += hdr->tp_next_offset;
         --framesLeft_;
         ++framesTaken_;

@@ -16,6 +16,8 @@ struct RingFrame {
     bool hasVlanTag = false;       // a tag the kernel took out of the frame
     uint16_t vlanTpid = 0;
     uint16_t vlanTci = 0;
+    uint32_t seconds = 0;          // when the kernel received it (realtime clock)
+    uint32_t nanoseconds = 0;
 };
 
 class ReceiveRing {

@@ -1,6 +1,9 @@
 // The capture engine on a real adapter: frames sent from the peer end of a
 // private veth pair and captured on the other.
+#include <ctime>
+
 #include "live_capture.h"
+#include "session/capture_time.h"
 
 // The capture's waits, linked through here (--wrap): passed on to the packet
 // library unless a test makes them fail at once, as on a broken adapter, or
@@ -46,7 +49,26 @@ void ExpectPromptStop()
 TEST_F(LiveCapture, SessionCaptureStoresNFramesInSendOrderEndsItselfAndStartsAgainAfterClear)
 {
     const size_t labelWrites = labels.names.size() + labels.addresses.size();
+    const auto realNow = [] {
+        timespec now{};
+        clock_gettime(CLOCK_REALTIME, &now);
+        return std::chrono::seconds(now.tv_sec) + std::chrono::nanoseconds(now.tv_nsec);
+    };
+    const auto begun = realNow();
     ASSERT_NO_FATAL_FAILURE(CaptureSession(10, 1, 12));
+    const auto ended = realNow();
+    // Every frame keeps the moment it arrived, on the realtime clock and in
+    // arrival order, and the time of day shown is that moment's.
+    auto previous = begun;
+    for (uint32_t i = 0; i < SessionBuffer::Count(); ++i) {
+        const SessionBuffer::SlotContents slot = SessionBuffer::SlotAt(i);
+        const auto moment = std::chrono::seconds(slot.moment.tv_sec) + std::chrono::nanoseconds(slot.moment.tv_nsec);
+        EXPECT_LE(previous, moment) << i;
+        EXPECT_LE(moment, ended) << i;
+        EXPECT_EQ(slot.time.hundredths, LocalCaptureTime(slot.moment).hundredths) << i;
+        EXPECT_EQ(slot.time.second, LocalCaptureTime(slot.moment).second) << i;
+        previous = moment;
+    }
     const auto stored = ReadStored();
     EXPECT_EQ(stored.numbers, Range(1, 10));
     EXPECT_TRUE(stored.lengthsMatch);
