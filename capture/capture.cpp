@@ -320,7 +320,12 @@ bool IsCapturing() { return g_capturing.load(); }
 
 void WaitCaptureEnd() { JoinCaptureThread(); }
 
-void CountFrame() { g_frameCounter.fetch_add(1, std::memory_order_relaxed); }
+// One writer at a time (the capture thread while it runs, the user-interface
+// thread's reset otherwise): a plain add, no locked instruction per frame.
+void CountFrame()
+{
+    g_frameCounter.store(g_frameCounter.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
+}
 
 void ResetFrameCounter()
 {
