@@ -88,13 +88,18 @@ void PrintHeader()
 // more than tcpdump (or anything at all of the session burst).
 bool RunRow(const CaptureLab::LiveNet& net, const Row& row)
 {
-    SessionBuffer::FreeAll();
-    if (!SessionBuffer::Allocate(row.session ? static_cast<uint32_t>(row.count) : kContinuousSlots,
-                                 !row.session))
-        return false;
+    // tcpdump first: forking this process marks its memory copy-on-write,
+    // and the capture would then take a fault at the first write to every
+    // page of a buffer made before the fork. The analyzer never forks.
     CaptureLab::Tcpdump dump;
     if (!CaptureLab::StartTcpdump(net, kCapturerCore, dump)) {
         std::fprintf(stderr, "tcpdump did not start\n");
+        return false;
+    }
+    SessionBuffer::FreeAll();
+    if (!SessionBuffer::Allocate(row.session ? static_cast<uint32_t>(row.count) : kContinuousSlots,
+                                 !row.session)) {
+        CaptureLab::StopTcpdump(dump);
         return false;
     }
     const double cpu0 = OwnCpuSeconds();
