@@ -4,9 +4,9 @@
 #include <atomic>
 #include <cstddef>
 #include <cstring>
-#include <mutex>
 #include <type_traits>
 
+#include "filter/published_words.h"
 #include "frame/framing.h"
 
 namespace {
@@ -24,41 +24,19 @@ bool PairTest(const FrameView& head, bool destOn, const uint8_t (&dest)[N], size
     return (!destOn || head.Equals(destAt, dest)) && (!sourceOn || head.Equals(sourceAt, source));
 }
 
-// Both slots, published whole. Each copy is a small seqlock over words read and
-// written as atomics: the publisher fills the copy that is not active
-// and then makes it active, so a reader finds the active copy complete and is
-// sent round again only when two publications overtake one read.
+// Both slots, published whole (published_words.h).
 struct FilterPair {
     FrameFilter filter1;
     FrameFilter filter2;
 };
 static_assert(std::is_trivially_copyable_v<FilterPair>, "slots travel as raw words");
 constexpr size_t kWords = (sizeof(FilterPair) + 7) / 8;
-using Words = std::array<uint64_t, kWords>;
 
-struct alignas(64) PublishedCopy {
-    std::atomic<uint32_t> sequence{0}; // odd while being written
-    std::atomic<uint64_t> words[kWords] = {};
-};
-
-PublishedCopy copies[2]; // all zero: both slots off, every address zero
-std::atomic<uint32_t> active{0};
-std::mutex publisher; // serialises publishers only; readers never take it
+// All zero at start: both slots off, every address zero.
+constinit PublishedWords<kWords> published;
 
 FilterPair ReadPair() {
-    Words words;
-    for (;;) {
-        const PublishedCopy& copy = copies[active.load(std::memory_order_acquire)];
-        const uint32_t before = copy.sequence.load(std::memory_order_acquire);
-        if (before & 1)
-            continue;
-        // Acquire on each word: a word from a later publication brings its
-        // odd sequence along, so the check below sees the change.
-        for (size_t i = 0; i < kWords; ++i)
-            words[i] = copy.words[i].load(std::memory_order_acquire);
-        if (copy.sequence.load(std::memory_order_relaxed) == before)
-            break;
-    }
+    const PublishedWords<kWords>::Words words = published.Get();
     FilterPair pair;
     std::memcpy(static_cast<void*>(&pair), words.data(), sizeof pair);
     return pair;
@@ -123,18 +101,9 @@ bool AcceptFrame(const uint8_t* frame) {
 
 void PublishFilters(const FrameFilter& filter1, const FrameFilter& filter2) {
     const FilterPair pair{filter1, filter2};
-    Words words{};
+    PublishedWords<kWords>::Words words{};
     std::memcpy(words.data(), &pair, sizeof pair);
-
-    std::lock_guard lock(publisher);
-    const uint32_t target = 1 - active.load(std::memory_order_relaxed);
-    PublishedCopy& copy = copies[target];
-    const uint32_t sequence = copy.sequence.load(std::memory_order_relaxed);
-    copy.sequence.store(sequence + 1, std::memory_order_relaxed);
-    for (size_t i = 0; i < kWords; ++i)
-        copy.words[i].store(words[i], std::memory_order_release);
-    copy.sequence.store(sequence + 2, std::memory_order_release);
-    active.store(target, std::memory_order_release);
+    published.Publish(words);
 }
 
 void ReadFilters(FrameFilter& filter1, FrameFilter& filter2) {
