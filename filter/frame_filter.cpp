@@ -1,5 +1,6 @@
 #include "filter/frame_filter.h"
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <cstddef>
@@ -7,15 +8,10 @@
 #include <type_traits>
 
 #include "filter/published_words.h"
+#include "filter/slot_matcher.h"
 #include "frame/framing.h"
 
 namespace {
-
-// The filter reads only the frame's head, up to the end of the IPX source node,
-// through a view of that head: no test can stray beyond it.
-constexpr size_t kJudgedBytes = kIpxSourceNodeOffset + sizeof FrameFilter::IPXSource;
-
-FrameView JudgedHead(const uint8_t* frame) { return FrameView({frame, kJudgedBytes}); }
 
 // Destination and source tests of one address kind; a test that is off holds.
 template <size_t N>
@@ -24,23 +20,21 @@ bool PairTest(const FrameView& head, bool destOn, const uint8_t (&dest)[N], size
     return (!destOn || head.Equals(destAt, dest)) && (!sourceOn || head.Equals(sourceAt, source));
 }
 
-// Both slots, published whole (published_words.h).
+// Both slots, published whole (published_words.h): compiled for AcceptFrame,
+// and as given for ReadFilters.
 struct FilterPair {
     FrameFilter filter1;
     FrameFilter filter2;
 };
 static_assert(std::is_trivially_copyable_v<FilterPair>, "slots travel as raw words");
-constexpr size_t kWords = (sizeof(FilterPair) + 7) / 8;
+constexpr size_t kPairWords = (sizeof(FilterPair) + 7) / 8;
+// The words of a publication: both compiled slots, then the slots as given.
+constexpr size_t kMatcher1 = 0, kMatcher2 = kMatcherWords, kPairAt = 2 * kMatcherWords;
+constexpr size_t kWords = kPairAt + kPairWords;
 
-// All zero at start: both slots off, every address zero.
+// All zero at start: both slots off, every address zero, and the compiled
+// first slot passing every frame.
 constinit PublishedWords<kWords> published;
-
-FilterPair ReadPair() {
-    const PublishedWords<kWords>::Words words = published.Get();
-    FilterPair pair;
-    std::memcpy(static_cast<void*>(&pair), words.data(), sizeof pair);
-    return pair;
-}
 
 } // namespace
 
@@ -91,23 +85,28 @@ bool PassesFilter(const FrameFilter& slot, const uint8_t* frame) {
 }
 
 bool AcceptFrame(const uint8_t* frame) {
-    const FilterPair pair = ReadPair(); // one consistent view for the whole judgement
-    if (!pair.filter1.Enabled && !pair.filter2.Enabled)
-        return true;
-    if (pair.filter1.Enabled && PassesFilter(pair.filter1, frame))
-        return true;
-    return pair.filter2.Enabled && PassesFilter(pair.filter2, frame);
+    const FrameView head = JudgedHead(frame);
+    const unsigned frameClass = FrameClassOf(head);
+    return published.ReadWhole([&head, frameClass](const std::atomic<uint64_t>* words) {
+        return Matches(words + kMatcher1, head, frameClass) || Matches(words + kMatcher2, head, frameClass);
+    });
 }
 
 void PublishFilters(const FrameFilter& filter1, const FrameFilter& filter2) {
-    const FilterPair pair{filter1, filter2};
     PublishedWords<kWords>::Words words{};
-    std::memcpy(words.data(), &pair, sizeof pair);
+    uint64_t matcher1[kMatcherWords], matcher2[kMatcherWords];
+    CompileSlots(filter1, filter2, matcher1, matcher2);
+    std::copy_n(matcher1, kMatcherWords, &words[kMatcher1]);
+    std::copy_n(matcher2, kMatcherWords, &words[kMatcher2]);
+    const FilterPair pair{filter1, filter2};
+    std::memcpy(&words[kPairAt], &pair, sizeof pair);
     published.Publish(words);
 }
 
 void ReadFilters(FrameFilter& filter1, FrameFilter& filter2) {
-    const FilterPair pair = ReadPair();
+    const PublishedWords<kWords>::Words words = published.Get();
+    FilterPair pair;
+    std::memcpy(static_cast<void*>(&pair), &words[kPairAt], sizeof pair);
     filter1 = pair.filter1;
     filter2 = pair.filter2;
 }

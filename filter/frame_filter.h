@@ -7,8 +7,11 @@
 // protocol test found the frame to be.
 //
 // The filter window builds both slots whole and publishes them in one step
-// (PublishFilters); the capture thread judges each frame against one consistent
-// copy of both. AcceptFrame allocates nothing and makes no system call.
+// (PublishFilters), which also compiles them into the few words AcceptFrame
+// compares (slot_matcher.h); the capture thread judges each frame against one
+// consistent publication of both. AcceptFrame allocates nothing, takes no lock
+// and makes no system call. PassesFilter and ClassifyProtocol state the rule
+// test by test over a slot as given.
 #pragma once
 
 #include <cstdint>

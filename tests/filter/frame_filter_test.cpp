@@ -9,7 +9,10 @@
 #include <atomic>
 #include <cstring>
 #include <initializer_list>
+#include <map>
+#include <random>
 #include <string>
+#include <tuple>
 #include <thread>
 #include <vector>
 
@@ -109,10 +112,15 @@ TEST(ClassifyProtocol, FindsWhatEachSlotAsksFor) {
         FrameKind kind = KindIPX; // must be overwritten
         EXPECT_EQ(ClassifyProtocol(Protocols(c.protocols), c.frame.data(), kind), c.passes) << c.what;
         EXPECT_EQ(kind, c.kind) << c.what << " (0 IP, 1 IPX, 2 other)";
+        // No address test is on, so the slot alone in force keeps what its protocol test passes.
+        PublishFilters(Protocols(c.protocols), FrameFilter{});
+        EXPECT_EQ(AcceptFrame(c.frame.data()), c.passes) << c.what << " (AcceptFrame)";
     }
+    PublishFilters(FrameFilter{}, FrameFilter{});
 }
 
-// Address tests of one slot: MAC always, then IP or IPX by the kind found.
+// Address tests of one slot: MAC always, then IP or IPX by the kind found; the
+// same through AcceptFrame with the slot published alone.
 TEST(PassesFilter, AppliesTheAddressTestsTheProtocolTestChose) {
     const FrameFilter macBoth{.MACDestOn = true, .MACDest = {1, 2, 3, 4, 5, 6},
                               .MACSourceOn = true, .MACSource = {7, 8, 9, 10, 11, 12}};
@@ -161,8 +169,86 @@ TEST(PassesFilter, AppliesTheAddressTestsTheProtocolTestChose) {
         {"IPX flags, no protocol: not tested", Protocols("", ipxBoth), CraftedFrame().Type(0x8137), true},
         {"IPX flags, IP frame in an IP IPX slot", Protocols("IP IPX", ipxBoth), IPFrame(6), true},
     };
-    for (const Case& c : cases)
+    for (const Case& c : cases) {
         EXPECT_EQ(PassesFilter(c.slot, c.frame.data()), c.passes) << c.what;
+        PublishFilters(c.slot, FrameFilter{}); // the slot alone in force
+        EXPECT_EQ(AcceptFrame(c.frame.data()), c.passes) << c.what << " (AcceptFrame)";
+    }
+    PublishFilters(FrameFilter{}, FrameFilter{});
+}
+
+// A head drawn to reach each branch of the protocol test: IP with chosen and
+// other protocols, IPX in Ethernet II and raw 802.3 around the 1500 limit,
+// NETBEUI service access points and near misses (also after type 0800), type
+// bytes swapped, and random bytes.
+CraftedFrame RandomFrame(std::mt19937& rng) {
+    CraftedFrame frame;
+    for (size_t i = 0; i < 42; ++i)
+        frame.bytes[i] = uint8_t(rng());
+    const uint16_t types[] = {0x0800, 0x0800, 0x8137, 0x0008, 0x3781, 0, 46, 1499, 1500, 1501};
+    const uint8_t protocols[] = {1, 6, 17, 89}, saps[] = {0xF0, 0xF1, 0xF2, 0xE0, 0xFF, 0xFF, 0xFE};
+    if (rng() % 8)
+        frame.Type(types[rng() % std::size(types)]);
+    frame.At(23, {protocols[rng() % std::size(protocols)]});
+    if (rng() % 2)
+        frame.At(14, {saps[rng() % std::size(saps)], saps[rng() % std::size(saps)]});
+    return frame;
+}
+
+// A slot drawn around the frame: each flag on or off, each address the
+// frame's own or, one time in three, the frame's with one byte changed.
+FrameFilter RandomSlot(std::mt19937& rng, const CraftedFrame& frame) {
+    FrameFilter slot;
+    for (bool* flag : {&slot.Enabled, &slot.MACDestOn, &slot.MACSourceOn, &slot.IPDestOn, &slot.IPSourceOn,
+                       &slot.IPXDestOn, &slot.IPXSourceOn, &slot.ProtoIP, &slot.ProtoTCP, &slot.ProtoUDP,
+                       &slot.ProtoICMP, &slot.ProtoIPX, &slot.ProtoNETBEUI})
+        *flag = rng() % 2;
+    const auto address = [&](auto& field, size_t at) {
+        std::copy_n(&frame.bytes[at], std::size(field), field);
+        if (rng() % 3 == 0)
+            field[rng() % std::size(field)] ^= 0x5A;
+    };
+    address(slot.MACDest, 0);
+    address(slot.MACSource, 6);
+    address(slot.IPDest, 30);
+    address(slot.IPSource, 26);
+    address(slot.IPXDest, 24);
+    address(slot.IPXSource, 36);
+    return slot;
+}
+
+// AcceptFrame, which judges by the slots as compiled at publication, agrees
+// with the rule stated test by test.
+TEST(AcceptFrame, JudgesRandomSlotsAndFramesAsTheRuleSays) {
+    std::mt19937 rng(20240614);
+    // How often each outcome of one slot was met: (protocol test passed, kind
+    // found, slot passed); each reachable one must be, or the draw misses a branch.
+    std::map<std::tuple<bool, FrameKind, bool>, int> outcomes;
+    int accepted = 0, refused = 0;
+    for (int trial = 0; trial < 25000; ++trial) {
+        const CraftedFrame frame = RandomFrame(rng);
+        const FrameFilter filter1 = RandomSlot(rng, frame), filter2 = RandomSlot(rng, frame);
+        const bool expected = (!filter1.Enabled && !filter2.Enabled) ||
+                              (filter1.Enabled && PassesFilter(filter1, frame.data())) ||
+                              (filter2.Enabled && PassesFilter(filter2, frame.data()));
+        PublishFilters(filter1, filter2);
+        ASSERT_EQ(AcceptFrame(frame.data()), expected) << "trial " << trial;
+        (expected ? accepted : refused)++;
+        for (const FrameFilter* slot : {&filter1, &filter2}) {
+            FrameKind kind;
+            const bool protocol = ClassifyProtocol(*slot, frame.data(), kind);
+            outcomes[{protocol, kind, PassesFilter(*slot, frame.data())}]++;
+        }
+    }
+    PublishFilters(FrameFilter{}, FrameFilter{});
+    EXPECT_GT(accepted, 2500);
+    EXPECT_GT(refused, 2500);
+    for (const auto& outcome : {std::tuple(false, KindIP, false), std::tuple(false, KindOther, false),
+                                std::tuple(true, KindIP, true), std::tuple(true, KindIP, false),
+                                std::tuple(true, KindIPX, true), std::tuple(true, KindIPX, false),
+                                std::tuple(true, KindOther, true), std::tuple(true, KindOther, false)})
+        EXPECT_GT(outcomes[outcome], 250) << std::get<0>(outcome) << " " << std::get<1>(outcome) << " "
+                                           << std::get<2>(outcome);
 }
 
 // The slots as the process found them, taken before any test publishes.
@@ -197,8 +283,8 @@ TEST(AcceptFrame, StartsWithBothSlotsOffAndKeepsAFramePassedByAnyEnabledSlot) {
 }
 
 // Two settings that differ in every field the test can see, each keeping only
-// frames to its own destination from its own source: a torn slot would pair one
-// setting's destination with the other's source.
+// IP frames to its own destination from its own source, by MAC and by IP
+// address: a torn slot would pair one setting's address with the other's.
 struct Setting {
     FrameFilter filter1, filter2;
     bool Is(const FrameFilter& f1, const FrameFilter& f2) const { return Same(f1, filter1) && Same(f2, filter2); }
@@ -206,9 +292,23 @@ struct Setting {
 
 Setting MakeSetting(uint8_t d, uint8_t s, bool filter2On) {
     return {{.Enabled = true, .MACDestOn = true, .MACDest = {d, d, d, d, d, d}, .MACSourceOn = true,
-             .MACSource = {s, s, s, s, s, s}, .IPXSource = {d, d, d, d, d, d} /* the last field */},
+             .MACSource = {s, s, s, s, s, s}, .IPDestOn = true, .IPDest = {10, 0, d, d}, .IPSourceOn = true,
+             .IPSource = {10, 0, s, s}, .IPXSource = {d, d, d, d, d, d} /* the last field */, .ProtoIP = true},
             {.Enabled = filter2On, .MACDestOn = true, .MACDest = {s, s, s, s, s, s}, .IPXSource = {s, s, s, s, s, s},
-             .ProtoIP = true /* passes no ARP frame */}};
+             .ProtoIPX = true /* passes no IP frame */}};
+}
+
+// An IP frame whose MAC and IP addresses are those of setting `a` or `b` (true), field by field.
+CraftedFrame IpFrameOf(const Setting& a, const Setting& b, bool macDest, bool macSource, bool ipDest, bool ipSource) {
+    CraftedFrame frame = IPFrame(6);
+    const auto put = [&frame](size_t at, const auto& field) {
+        std::copy(std::begin(field), std::end(field), &frame.bytes[at]);
+    };
+    put(0, (macDest ? b : a).filter1.MACDest);
+    put(6, (macSource ? b : a).filter1.MACSource);
+    put(30, (ipDest ? b : a).filter1.IPDest);
+    put(26, (ipSource ? b : a).filter1.IPSource);
+    return frame;
 }
 
 // Two publishers (the window's OK and a test harness, say) each flip between
@@ -216,7 +316,10 @@ Setting MakeSetting(uint8_t d, uint8_t s, bool filter2On) {
 // judgement and every read sees one publication whole.
 TEST(PublishFilters, AJudgementOrReadNeverSeesAHalfWrittenSetting) {
     const Setting a = MakeSetting(0xA1, 0xA2, false), b = MakeSetting(0xB1, 0xB2, true);
-    const CraftedFrame mixed1 = FrameBetween(0xA1, 0xB2), mixed2 = FrameBetween(0xB1, 0xA2);
+    // Every mix of the two settings' addresses; neither setting keeps any of them.
+    std::vector<CraftedFrame> mixed;
+    for (unsigned mix = 1; mix < 15; ++mix)
+        mixed.push_back(IpFrameOf(a, b, mix & 1, mix & 2, mix & 4, mix & 8));
     PublishFilters(a.filter1, a.filter2);
 
     std::atomic<bool> started{false}, done{false};
@@ -233,8 +336,9 @@ TEST(PublishFilters, AJudgementOrReadNeverSeesAHalfWrittenSetting) {
         std::this_thread::yield();
 
     long mixedAccepted = 0, tornReads = 0;
-    for (int i = 0; i < 50000; ++i) {
-        mixedAccepted += AcceptFrame(mixed1.data()) + AcceptFrame(mixed2.data());
+    for (size_t i = 0; i < 50000; ++i) {
+        mixedAccepted += AcceptFrame(mixed[i % mixed.size()].data());
+        mixedAccepted += AcceptFrame(mixed[(i + 7) % mixed.size()].data());
         FrameFilter f1, f2;
         ReadFilters(f1, f2);
         tornReads += !a.Is(f1, f2) && !b.Is(f1, f2);
@@ -249,9 +353,10 @@ TEST(PublishFilters, AJudgementOrReadNeverSeesAHalfWrittenSetting) {
     FrameFilter f1, f2;
     ReadFilters(f1, f2);
     EXPECT_TRUE(a.Is(f1, f2));
-    EXPECT_TRUE(AcceptFrame(FrameBetween(0xA1, 0xA2).data()));
-    EXPECT_FALSE(AcceptFrame(FrameBetween(0xB1, 0xB2).data()));
-    EXPECT_FALSE(AcceptFrame(mixed1.data()));
+    EXPECT_TRUE(AcceptFrame(IpFrameOf(a, b, false, false, false, false).data()));
+    EXPECT_FALSE(AcceptFrame(IpFrameOf(a, b, true, true, true, true).data()));
+    for (const CraftedFrame& frame : mixed)
+        EXPECT_FALSE(AcceptFrame(frame.data()));
 }
 
 } // namespace
