@@ -17,19 +17,24 @@ int outputFd = -1;
 bool ownsFd = false;
 int writeError = 0;
 std::string pending;
+// The lines of the frame blocks a decoding thread writes, when it collects them.
+thread_local std::string* collected = nullptr;
 
-void WriteAll(const char* data, size_t size) {
+// Returns how many bytes were written.
+size_t WriteAll(const char* data, size_t size) {
+    const size_t whole = size;
     while (size > 0 && outputFd >= 0 && writeError == 0) {
         ssize_t done = ::write(outputFd, data, size);
         if (done < 0 && errno == EINTR) continue;
         if (done <= 0) {
             // A write that takes nothing would be retried for ever.
             writeError = done < 0 ? errno : EIO;
-            return;
+            break;
         }
         data += done;
         size -= static_cast<size_t>(done);
     }
+    return whole - size;
 }
 
 void Flush() {
@@ -56,10 +61,27 @@ bool OpenReportOutput(const char* path) {
 
 void AttachReportOutput(int fd) { Begin(fd, false); }
 
+void CollectReportLines(std::string* text) { collected = text; }
+
 void WriteReportLine(std::string_view text) {
+    if (collected != nullptr) {
+        collected->append(text);
+        collected->append("\r\n", 2);
+        return;
+    }
     pending.append(text);
     pending.append("\r\n", 2);
     if (pending.size() >= kFlushAt) Flush();
+}
+
+size_t WriteReportText(std::string_view text) {
+    // Large pieces go straight out: copying them into the buffer gains nothing.
+    if (pending.size() + text.size() < kFlushAt) {
+        pending.append(text);
+        return text.size();
+    }
+    Flush();
+    return writeError != 0 ? 0 : WriteAll(text.data(), text.size());
 }
 
 bool CloseReportOutput() {

@@ -2,9 +2,13 @@
 //
 // One report output is open at a time (the analyzer's writer thread, or the
 // offline report command). Lines are built whole by the caller and written with
-// CR LF; output is buffered and written in large pieces.
+// CR LF; output is buffered and written in large pieces. A thread that decodes
+// frame blocks for another to write (quarn-report -j) collects its lines in
+// memory instead; the writing thread then hands them on with WriteReportText.
 #pragma once
 
+#include <cstddef>
+#include <string>
 #include <string_view>
 
 // Create (truncate) the file at path; false when it cannot be created.
@@ -13,6 +17,12 @@ bool OpenReportOutput(const char* path);
 void AttachReportOutput(int fd);
 // Write the text's bytes, then CR LF.
 void WriteReportLine(std::string_view text);
+// From now on the calling thread's lines are appended to text (with CR LF)
+// instead of going to the output; null sends them to the output again.
+void CollectReportLines(std::string* text);
+// Write collected lines, after any buffered ones; returns how many bytes of
+// text were written (all of them unless a write failed).
+size_t WriteReportText(std::string_view text);
 // Flush and close; false when any write failed.
 bool CloseReportOutput();
 // The errno of the first write that failed since the output was opened (0:
