@@ -11,11 +11,11 @@
 #include <unistd.h>
 
 #include "files/file_destination.h"
+#include "offline/capture_frame.h"
+#include "offline/parallel_blocks.h"
 #include "offline/report_progress.h"
 #include "report/report_block.h"
 #include "report/report_output.h"
-#include "session/capture_time.h"
-#include "session/session_buffer.h"
 
 namespace {
 
@@ -60,16 +60,18 @@ std::tm LocalTimeNow() {
     return local;
 }
 
-// Seconds of a frame's time stamp. A pcap file holds them as an unsigned 32-bit
-// count, which libpcap hands over sign-extended: from 2038-01-19 03:14:08 UTC
-// on they arrive negative. pcapng's 64-bit times arrive whole and positive.
-std::time_t CaptureSeconds(const pcap_pkthdr& header) {
-    const std::time_t seconds = header.ts.tv_sec;
-    return seconds < 0 ? static_cast<std::time_t>(static_cast<uint32_t>(seconds)) : seconds;
-}
-
 std::string WriteProblem(int reason) {
     return reason != 0 ? std::string("write error: ") + std::strerror(reason) : std::string("write error");
+}
+
+void FailReading(const std::string& input, uint32_t number, const char* problem) {
+    EndProgress(); // the message takes the progress line's place
+    Fail(input, "reading stopped at frame " + std::to_string(number) + ": " + problem);
+}
+
+void FailWriting(const std::string& output, uint32_t number) {
+    EndProgress();
+    Fail(output, WriteProblem(ReportOutputError()) + " (stopped at frame " + std::to_string(number) + ")");
 }
 
 // Write every frame block; false (and told) when the file cannot be read to its
@@ -82,20 +84,13 @@ bool WriteFrameBlocks(pcap_t* capture, const std::string& input, const std::stri
         const int status = pcap_next_ex(capture, &header, &bytes);
         if (status == PCAP_ERROR_BREAK) return true;
         if (status != 1) {
-            EndProgress(); // the message takes the progress line's place
-            Fail(input, "reading stopped at frame " + std::to_string(number) + ": " +
-                            pcap_geterr(capture));
+            FailReading(input, number, pcap_geterr(capture));
             return false;
         }
-        // Stored as the analyzer stores a received frame: at most one buffer's worth.
-        const uint32_t stored = std::min<uint32_t>(header->caplen, kFrameBufferSize);
-        // With nanosecond precision the "usec" field holds nanoseconds.
-        const timespec when{CaptureSeconds(*header), static_cast<long>(header->ts.tv_usec)};
-        WriteFrameBlock(std::span<const uint8_t>(bytes, stored), stored, LocalCaptureTime(when),
-                        number);
-        if (const int reason = ReportOutputError()) {
-            EndProgress();
-            Fail(output, WriteProblem(reason) + " (stopped at frame " + std::to_string(number) + ")");
+        const uint32_t stored = StoredLength(*header);
+        WriteFrameBlock(std::span<const uint8_t>(bytes, stored), stored, FrameTime(*header), number);
+        if (ReportOutputError() != 0) {
+            FailWriting(output, number);
             return false;
         }
         ++number;
@@ -103,9 +98,23 @@ bool WriteFrameBlocks(pcap_t* capture, const std::string& input, const std::stri
     }
 }
 
+// The same on jobs decoding threads (more than one): the same bytes, and the
+// same messages when reading or writing stops.
+bool WriteFrameBlocksOnThreads(pcap_t* capture, const std::string& input, const std::string& output,
+                               uint32_t jobs) {
+    const BlocksOutcome outcome = WriteFrameBlocksInParallel(capture, jobs);
+    switch (outcome.end) {
+    case BlocksOutcome::End::Complete: return true;
+    case BlocksOutcome::End::NoThreads: return WriteFrameBlocks(capture, input, output);
+    case BlocksOutcome::End::ReadFailed: FailReading(input, outcome.frame, outcome.readProblem.c_str()); break;
+    case BlocksOutcome::End::WriteFailed: FailWriting(output, outcome.frame); break;
+    }
+    return false;
+}
+
 } // namespace
 
-int WriteOfflineReport(const std::string& input, const std::string& output) {
+int WriteOfflineReport(const std::string& input, const std::string& output, uint32_t jobs) {
     pcap_t* capture = OpenCapture(input);
     if (capture == nullptr) return kExitFailed;
     if (OutputIsInput(output, fileno(pcap_file(capture)))) {
@@ -128,7 +137,8 @@ int WriteOfflineReport(const std::string& input, const std::string& output) {
     // A report scrolling on the same terminal has no room for a progress line.
     const bool reportOnTerminal = output == "-" && isatty(STDOUT_FILENO);
     StartProgress(reportOnTerminal ? nullptr : pcap_file(capture), CaptureSize(input));
-    const bool complete = WriteFrameBlocks(capture, input, output);
+    const bool complete = jobs > 1 ? WriteFrameBlocksOnThreads(capture, input, output, jobs)
+                                   : WriteFrameBlocks(capture, input, output);
     EndProgress();
     pcap_close(capture);
 

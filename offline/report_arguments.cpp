@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "filter/filter_spec.h"
+#include "offline/parallel_blocks.h"
 #include "session/session_buffer.h"
 
 namespace {
@@ -24,6 +25,7 @@ constexpr option kOptions[] = {
     {"filter1", required_argument, nullptr, kFilter1},
     {"filter2", required_argument, nullptr, kFilter2},
     {"write", required_argument, nullptr, 'w'},
+    {"jobs", required_argument, nullptr, 'j'},
     {nullptr, 0, nullptr, 0},
 };
 
@@ -39,6 +41,7 @@ std::string_view ArgumentOf(int option) {
     switch (option) {
     case 'i': return "an adapter name";
     case 'c':
+    case 'j':
     case kRing:
     case kSeconds: return "a number";
     case kFilter1:
@@ -49,7 +52,8 @@ std::string_view ArgumentOf(int option) {
 
 // What has been given so far, and the first option that only a live capture takes.
 struct Seen {
-    bool input = false, output = false, adapter = false, size = false, seconds = false, write = false;
+    bool input = false, output = false, adapter = false, size = false, seconds = false, write = false,
+         jobs = false;
     std::string captureOnly;
 };
 
@@ -117,6 +121,21 @@ bool TakeSeconds(ReportArguments& arguments, Seen& seen, std::string_view value,
     return true;
 }
 
+bool TakeJobs(ReportArguments& arguments, Seen& seen, std::string_view spelling, std::string_view value,
+              std::string& problem) {
+    if (seen.jobs) {
+        problem = "-j given more than once";
+        return false;
+    }
+    if (!ReadNumber(value, 1, kMaxJobs, arguments.jobs)) {
+        problem = std::string(spelling) + " needs a number of threads from 1 to " + std::to_string(kMaxJobs) +
+                  ", not \"" + std::string(value) + "\"";
+        return false;
+    }
+    seen.jobs = true;
+    return true;
+}
+
 bool TakeFilter(ReportArguments& arguments, int number, std::string_view value, std::string& problem) {
     const std::string spelling = "--filter" + std::to_string(number);
     bool& given = arguments.filterGiven[number - 1];
@@ -175,6 +194,7 @@ bool TakeOption(int option, std::string_view word, std::string_view value, Repor
     case kFilter1: return TakeFilter(arguments, 1, value, problem);
     case kFilter2: return TakeFilter(arguments, 2, value, problem);
     case 'w': return TakeWrite(arguments, seen, value, problem);
+    case 'j': return TakeJobs(arguments, seen, Spelling(word, option), value, problem);
     case 1: return TakeInput(arguments, seen, value, problem);
     }
     return false;
@@ -228,7 +248,7 @@ bool ParseReportArguments(int argc, const char* const* argv, ReportArguments& ar
         // The word being read: optind moves past it only once it is used up.
         const int at = optind == 0 ? 1 : optind;
         const std::string_view word = at < argc ? args[static_cast<size_t>(at)] : "";
-        const int option = getopt_long(argc, args.data(), "-:ho:Di:c:w:", kOptions, nullptr);
+        const int option = getopt_long(argc, args.data(), "-:ho:Di:c:w:j:", kOptions, nullptr);
         if (option == -1) break;
         switch (option) {
         case 'h':

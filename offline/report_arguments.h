@@ -9,7 +9,7 @@
 #include "filter/filter_settings.h"
 
 inline constexpr std::string_view kUsageLine =
-    "usage: quarn-report FILE [-o OUT]\n"
+    "usage: quarn-report FILE [-o OUT] [-j N]\n"
     "       quarn-report -i ADAPTER [-c N | --ring N] [--seconds S] [--filter1 SPEC]\n"
     "                    [--filter2 SPEC] [-w FILE] [-o OUT]\n"
     "       quarn-report -D";
@@ -23,6 +23,7 @@ struct ReportArguments {
     Action action = Action::Report;
     std::string input;                          // capture file; "-" reads standard input
     std::string output{kDefaultOutput};         // report file; "-" writes standard output
+    uint32_t jobs = 0;                          // decoding threads; 0: one per usable core
 
     // A live capture (Action::Capture).
     std::string adapter;                        // as given: listed name or bare interface name
