@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <fcntl.h>
+#include <filesystem>
 #include <regex>
 #include <sys/stat.h>
 #include <thread>
@@ -185,33 +186,85 @@ TEST(QuarnReport, RefusesToWriteOverTheCaptureBeingRead) {
 
 // On a full disk (here a file-size limit, whose SIGXFSZ is ignored) the run
 // stops at the first failed write, long before the last frame, says why in one
-// line and leaves no temporary.
+// line, leaves the old report as it was and no temporary; decoded on one
+// thread or on two, in blocks small enough that many are in flight.
 TEST(QuarnReport, StopsAtTheFirstWriteError) {
     ScratchDirectory dir;
     WriteFile(dir / "many", PcapFile(std::vector<CapturedFrame>(20000, MixedFrames()[9]))); // runts
-    const CommandResult run = RunQuarnReport({"many", "-o", "report.txt"}, dir.path(), {.fileSizeLimit = 100000});
-    EXPECT_EQ(run.exitStatus, 1);
-    std::smatch stop;
-    ASSERT_TRUE(std::regex_match(run.err, stop, std::regex("quarn-report: report\\.txt: write error: File too large "
-                                                           "\\(stopped at frame (\\d+)\\)\n")))
-        << run.err;
-    EXPECT_LT(std::stoi(stop[1]), 2000);
-    EXPECT_EQ(dir.Names(), std::vector<std::string>{"many"});
+    for (const char* jobs : {"1", "2"})
+    for (const bool old : {false, true}) {
+        SCOPED_TRACE(std::string("-j ") + jobs + (old ? ", over an old report" : ""));
+        if (old) WriteFile(dir / "report.txt", std::string_view("old"));
+        const CommandResult run = RunQuarnReport({"many", "-o", "report.txt", "-j", jobs}, dir.path(),
+                                                 {.fileSizeLimit = 100000,
+                                                  .environment = {"QUARN_REPORT_BLOCK_FRAMES=5"}});
+        EXPECT_EQ(run.exitStatus, 1);
+        std::smatch stop;
+        ASSERT_TRUE(std::regex_match(run.err, stop, std::regex("quarn-report: report\\.txt: write error: File too large "
+                                                               "\\(stopped at frame (\\d+)\\)\n")))
+            << run.err;
+        EXPECT_LT(std::stoi(stop[1]), 2000);
+        if (old) {
+            EXPECT_EQ(ReadFile(dir / "report.txt"), "old");
+            EXPECT_EQ(dir.Names(), (std::vector<std::string>{"many", "report.txt"}));
+            std::remove((dir / "report.txt").c_str());
+        } else {
+            EXPECT_EQ(dir.Names(), std::vector<std::string>{"many"});
+        }
+    }
 
     // A failure that only close() reports (a network or quota file system
     // finding it late) fails the run too, and the old report stays.
     WriteFile(dir / "report.txt", std::string_view("old"));
     WriteFile(dir / "few", PcapFile(MixedFrames()));
     const char* sanitizer = std::getenv("ASAN_OPTIONS");
-    const CommandResult late = RunQuarnReport(
-        {"few", "-o", "report.txt"}, dir.path(),
-        {.environment = {"LD_PRELOAD=" QUARN_CLOSE_FAILURE_SHIM, "QUARN_FAIL_CLOSE=/.report.txt.",
-                         // The shim comes before the sanitizer's runtime.
-                         std::string("ASAN_OPTIONS=verify_asan_link_order=0:") + (sanitizer ? sanitizer : "")}});
-    EXPECT_EQ(late.exitStatus, 1);
-    EXPECT_EQ(late.err, "quarn-report: report.txt: write error: Input/output error\n");
-    EXPECT_EQ(ReadFile(dir / "report.txt"), "old");
-    EXPECT_EQ(dir.Names(), (std::vector<std::string>{"few", "many", "report.txt"}));
+    for (const char* jobs : {"1", "2"}) {
+        SCOPED_TRACE(std::string("-j ") + jobs);
+        const CommandResult late = RunQuarnReport(
+            {"few", "-o", "report.txt", "-j", jobs}, dir.path(),
+            {.environment = {"LD_PRELOAD=" QUARN_CLOSE_FAILURE_SHIM, "QUARN_FAIL_CLOSE=/.report.txt.",
+                             // The shim comes before the sanitizer's runtime.
+                             std::string("ASAN_OPTIONS=verify_asan_link_order=0:") + (sanitizer ? sanitizer : "")}});
+        EXPECT_EQ(late.exitStatus, 1);
+        EXPECT_EQ(late.err, "quarn-report: report.txt: write error: Input/output error\n");
+        EXPECT_EQ(ReadFile(dir / "report.txt"), "old");
+        EXPECT_EQ(dir.Names(), (std::vector<std::string>{"few", "many", "report.txt"}));
+    }
+}
+
+// Decoded on several threads, in blocks of a few frames so that many are in
+// flight at once, the report is byte for byte the report decoded on one: every
+// frame kept with the golden outputs and the mixed frames, many times over,
+// numbered on and with time stamps that move on.
+TEST(QuarnReport, EveryThreadCountWritesTheSameReport) {
+    std::vector<Bytes> kinds;
+    for (const auto& entry : std::filesystem::directory_iterator(GoldenFile("")))
+        if (entry.path().extension() == ".hex") kinds.push_back(ReadGoldenFrame(entry.path().filename()));
+    ASSERT_GT(kinds.size(), 30u);
+    for (const CapturedFrame& frame : MixedFrames()) kinds.push_back(frame.bytes);
+    std::vector<CapturedFrame> frames;
+    for (long i = 0; i < 2000; ++i)
+        frames.push_back({kinds[static_cast<size_t>(i) % kinds.size()], 0, {1'000'000'000 + i * 7, i * 499'999 % 1'000'000'000}});
+    ScratchDirectory dir;
+    WriteFile(dir / "capture", PcapngFile(frames, true));
+
+    const CommandResult one = RunQuarnReport({"capture", "-j", "1", "-o", "one.txt"}, dir.path());
+    ASSERT_EQ(one.exitStatus, 0) << one.err;
+    const std::string expected = WithoutCreatedLine(ReadFile(dir / "one.txt"));
+    ASSERT_EQ(CountOf(expected, "--- Packet received:"), 2000);
+    for (const char* jobs : {"2", "3"}) {
+        for (const char* blockFrames : {"1", "7", "256"}) {
+            SCOPED_TRACE(std::string("-j ") + jobs + ", blocks of " + blockFrames);
+            const CommandResult run = RunQuarnReport({"capture", "--jobs", jobs, "-o", "many.txt"}, dir.path(),
+                                                     {.environment = {std::string("QUARN_REPORT_BLOCK_FRAMES=") + blockFrames}});
+            ASSERT_EQ(run.exitStatus, 0) << run.err;
+            EXPECT_EQ(run.err, "");
+            const std::string report = WithoutCreatedLine(ReadFile(dir / "many.txt"));
+            const auto [differ, _] = std::mismatch(report.begin(), report.end(), expected.begin(), expected.end());
+            EXPECT_TRUE(report == expected) << "first difference at byte " << differ - report.begin() << " of "
+                                            << report.size() << " (" << expected.size() << " expected)";
+        }
+    }
 }
 
 // The writing end of a pipe, once the command has opened the reading end (at
@@ -243,8 +296,9 @@ bool TemporaryAppears(const ScratchDirectory& dir) {
 
 // A signal that ends the program leaves no temporary behind. A signal ignored
 // when the program started (as under nohup) stays ignored, and SIGPIPE and
-// SIGXFSZ sent by kill change nothing: those runs complete. The capture comes
-// through a pipe held open by the test, so the signal lands mid-run.
+// SIGXFSZ sent by kill change nothing: those runs complete; on one decoding
+// thread or on two. The capture comes through a pipe held open by the test, so
+// the signal lands mid-run.
 TEST(QuarnReport, SignalsDuringARun) {
     const struct {
         int signal;
@@ -258,13 +312,14 @@ TEST(QuarnReport, SignalsDuringARun) {
     const std::vector<CapturedFrame> frames = MixedFrames();
     const Bytes file = PcapFile(frames);
     const long firstFrame = 24 + 16 + static_cast<long>(frames[0].bytes.size());
-    for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(strsignal(c.signal)) + (c.ignoredAtStart ? ", ignored at start" : ""));
+    for (const auto& c : cases)
+    for (const char* jobs : {"1", "2"}) {
+        SCOPED_TRACE(std::string(strsignal(c.signal)) + (c.ignoredAtStart ? ", ignored at start" : "") + ", -j " + jobs);
         ScratchDirectory dir;
         ASSERT_EQ(mkfifo((dir / "feed").c_str(), 0600), 0);
         RunSetup setup;
         if (c.ignoredAtStart) setup.ignoredSignals = {c.signal};
-        RunningReport running = StartQuarnReport({"feed", "-o", "report.txt"}, dir.path(), setup);
+        RunningReport running = StartQuarnReport({"feed", "-o", "report.txt", "-j", jobs}, dir.path(), setup);
         const int feed = OpenFeed(dir / "feed");
         EXPECT_GE(feed, 0);
         if (feed >= 0) {
@@ -318,12 +373,14 @@ std::vector<BadCapture> BadCaptures() {
 }
 
 TEST(QuarnReport, UnreadableCaptureLeavesOldReportAndNoTemporary) {
-    for (const BadCapture& bad : BadCaptures()) {
-        SCOPED_TRACE(bad.name);
+    for (const BadCapture& bad : BadCaptures())
+    for (const char* jobs : {"1", "2"}) {
+        SCOPED_TRACE(std::string(bad.name) + ", -j " + jobs);
         ScratchDirectory dir;
         WriteFile(dir / "bad", bad.file);
         WriteFile(dir / "output.txt", Bytes{'o', 'l', 'd'});
-        const CommandResult run = RunQuarnReport({"bad"}, dir.path());
+        const CommandResult run = RunQuarnReport({"bad", "-j", jobs}, dir.path(),
+                                                 {.environment = {"QUARN_REPORT_BLOCK_FRAMES=2"}});
         EXPECT_EQ(run.exitStatus, 1);
         EXPECT_EQ(run.err.rfind("quarn-report: bad: ", 0), 0u) << run.err;
         EXPECT_EQ(CountOf(run.err, "\n"), 1) << run.err;
@@ -338,7 +395,7 @@ TEST(QuarnReport, UnreadableCaptureLeavesOldReportAndNoTemporary) {
 // Exit status and what each stream says, in a directory holding only a good
 // capture, which must hold nothing else afterwards. Patterns are regular expressions.
 TEST(QuarnReport, CommandLinesAndTheirErrors) {
-    const char* usage = "usage: quarn-report FILE \\[-o OUT\\]\n";
+    const char* usage = "usage: quarn-report FILE \\[-o OUT\\] \\[-j N\\]\n";
     const struct {
         std::vector<std::string> arguments;
         std::string stdoutPath; // standard output to this instead of a file
@@ -356,6 +413,13 @@ TEST(QuarnReport, CommandLinesAndTheirErrors) {
         {{"a.pcap", "-o", "x", "-o", "y"}, "", 2, usage, "^$"},
         {{"a.pcap", "-o", ""}, "", 2, usage, "^$"},
         {{"-o", "x"}, "", 2, usage, "^$"},
+        {{"capture", "-j", "0"}, "", 2, "^quarn-report: -j needs a number of threads from 1 to 256, not \"0\"\n", "^$"},
+        {{"capture", "--jobs", "257"}, "", 2, "^quarn-report: --jobs needs a number of threads from 1 to 256, not \"257\"\n", "^$"},
+        {{"capture", "--jobs=2x"}, "", 2, "^quarn-report: --jobs needs a number of threads", "^$"},
+        {{"capture", "-j", "-1"}, "", 2, "^quarn-report: -j needs a number of threads", "^$"},
+        {{"capture", "-j"}, "", 2, "^quarn-report: -j needs a number\n", "^$"},
+        {{"capture", "-j2", "-j", "2"}, "", 2, "^quarn-report: -j given more than once\n", "^$"},
+        {{"capture", "--jobs=256", "-o", "-"}, "", 0, "^$", "Assigned number: 00011 ---\r\n"},
         // A live capture's options, refused before anything is captured.
         {{"-c", "10", "capture"}, "", 2, "^quarn-report: -c is for a live capture: it needs -i ADAPTER\n", "^$"},
         {{"capture", "--filter1", "ip"}, "", 2, "^quarn-report: --filter1 is for a live capture", "^$"},

@@ -73,14 +73,6 @@ std::vector<GoldenCase> ReadCases() {
     return cases;
 }
 
-// Hex text with "#" comments.
-Bytes ReadHexFile(const std::string& path) {
-    std::ifstream in(path);
-    std::string line, digits;
-    while (std::getline(in, line)) digits += line.substr(0, line.find('#')) + " ";
-    return Hex(digits);
-}
-
 void PrintTo(const GoldenCase& c, std::ostream* out) { *out << c.name; }
 
 class Golden : public testing::TestWithParam<GoldenCase> {};
@@ -88,7 +80,7 @@ class Golden : public testing::TestWithParam<GoldenCase> {};
 TEST_P(Golden, OutputEqualsTheExpectedFile) {
     const GoldenCase& c = GetParam();
     ASSERT_EQ(c.error, "");
-    Bytes frame = ReadHexFile(GoldenFile(c.frameFile));
+    Bytes frame = ReadGoldenFrame(c.frameFile);
     frame.shrink_to_fit(); // exactly sized, so a sanitizer catches any read past it
     const std::string expected = ReadFile(GoldenFile(c.expectedFile));
     ASSERT_FALSE(frame.empty()) << c.frameFile;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <cstdio>
+#include <fstream>
 #include <stdexcept>
 
 #include <gtest/gtest.h>
@@ -52,6 +53,13 @@ Lines BlockBody(const Bytes& frame, int64_t storedLength) {
 }
 
 std::string GoldenFile(const std::string& name) { return std::string(QUARN_GOLDEN_DIR) + "/" + name; }
+
+Bytes ReadGoldenFrame(const std::string& name) {
+    std::ifstream in(GoldenFile(name));
+    std::string line, digits;
+    while (std::getline(in, line)) digits += line.substr(0, line.find('#')) + " ";
+    return Hex(digits);
+}
 
 Bytes DumpedBytes(const Lines& block) {
     auto line = std::find_if(block.begin(), block.end(), [](const std::string& l) { return l.rfind("HEX data:", 0) == 0; });

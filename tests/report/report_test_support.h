@@ -28,6 +28,8 @@ Bytes DumpedBytes(const Lines& block);
 
 // A file of tests/report/golden, where the report's expected outputs are kept.
 std::string GoldenFile(const std::string& name);
+// A frame kept there as hex text with "#" comments.
+Bytes ReadGoldenFrame(const std::string& name);
 
 // Store the frame's first 1514 bytes into the session buffer's current slot and move on.
 void StoreFrame(const Bytes& frame, CaptureTime time = {});
