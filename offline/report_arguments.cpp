@@ -57,32 +57,26 @@ struct Seen {
     std::string captureOnly;
 };
 
-bool TakeOutput(ReportArguments& arguments, Seen& seen, std::string_view value, std::string& problem) {
-    if (seen.output) {
-        problem = "-o given more than once";
+// A name given once and not empty: the capture to read, OUT, the -w file, the
+// adapter. `twice` and `empty` are the refusals.
+bool TakeName(bool& given, std::string& name, std::string_view value, const char* twice, const char* empty,
+              std::string& problem) {
+    if (given) {
+        problem = twice;
         return false;
     }
     if (value.empty()) {
-        problem = "empty output file name";
+        problem = empty;
         return false;
     }
-    seen.output = true;
-    arguments.output = value;
+    given = true;
+    name = value;
     return true;
 }
 
 bool TakeInput(ReportArguments& arguments, Seen& seen, std::string_view value, std::string& problem) {
-    if (seen.input) {
-        problem = "more than one capture file";
-        return false;
-    }
-    if (value.empty()) {
-        problem = "empty capture file name";
-        return false;
-    }
-    seen.input = true;
-    arguments.input = value;
-    return true;
+    return TakeName(seen.input, arguments.input, value, "more than one capture file", "empty capture file name",
+                    problem);
 }
 
 // A whole decimal number from lowest to highest, nothing else.
@@ -151,34 +145,6 @@ bool TakeFilter(ReportArguments& arguments, int number, std::string_view value, 
     return true;
 }
 
-bool TakeWrite(ReportArguments& arguments, Seen& seen, std::string_view value, std::string& problem) {
-    if (seen.write) {
-        problem = "-w given more than once";
-        return false;
-    }
-    if (value.empty()) {
-        problem = "empty capture file name for -w";
-        return false;
-    }
-    seen.write = true;
-    arguments.captureFile = value;
-    return true;
-}
-
-bool TakeAdapter(ReportArguments& arguments, Seen& seen, std::string_view value, std::string& problem) {
-    if (seen.adapter) {
-        problem = "-i given more than once";
-        return false;
-    }
-    if (value.empty()) {
-        problem = "empty adapter name";
-        return false;
-    }
-    seen.adapter = true;
-    arguments.adapter = value;
-    return true;
-}
-
 // One option with its argument (if any); false with problem set.
 bool TakeOption(int option, std::string_view word, std::string_view value, ReportArguments& arguments,
                 Seen& seen, std::string& problem) {
@@ -186,14 +152,20 @@ bool TakeOption(int option, std::string_view word, std::string_view value, Repor
                              option == kFilter2 || option == 'w';
     if (captureOnly && seen.captureOnly.empty()) seen.captureOnly = Spelling(word, option);
     switch (option) {
-    case 'o': return TakeOutput(arguments, seen, value, problem);
-    case 'i': return TakeAdapter(arguments, seen, value, problem);
+    case 'o':
+        return TakeName(seen.output, arguments.output, value, "-o given more than once", "empty output file name",
+                        problem);
+    case 'i':
+        return TakeName(seen.adapter, arguments.adapter, value, "-i given more than once", "empty adapter name",
+                        problem);
     case 'c': return TakeSize(arguments, seen, Spelling(word, option), false, value, problem);
     case kRing: return TakeSize(arguments, seen, "--ring", true, value, problem);
     case kSeconds: return TakeSeconds(arguments, seen, value, problem);
     case kFilter1: return TakeFilter(arguments, 1, value, problem);
     case kFilter2: return TakeFilter(arguments, 2, value, problem);
-    case 'w': return TakeWrite(arguments, seen, value, problem);
+    case 'w':
+        return TakeName(seen.write, arguments.captureFile, value, "-w given more than once",
+                        "empty capture file name for -w", problem);
     case 'j': return TakeJobs(arguments, seen, Spelling(word, option), value, problem);
     case 1: return TakeInput(arguments, seen, value, problem);
     }
