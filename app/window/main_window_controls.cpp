@@ -7,12 +7,10 @@
 #include <QPalette>
 #include <QPushButton>
 #include <QStatusBar>
-#include <QThread>
 #include <QTimer>
 
-#include <utility>
-
 #include "app/status.h"
+#include "app/window/on_ui_thread.h"
 #include "app/window/qt_text.h"
 #include "app/window/up_down.h"
 #include "capture/capture.h"
@@ -37,32 +35,23 @@ public:
 
     void SetStatusText(std::string_view text) override
     {
-        OnUiThread([this, text = FromView(text)] { m_statusBar->showMessage(text); });
+        OnUiThread(this, [this, text = FromView(text)] { m_statusBar->showMessage(text); });
     }
 
     void SetSessionControlsEnabled(bool enabled) override
     {
-        OnUiThread([this, enabled] { ApplySessionControls(enabled); });
+        OnUiThread(this, [this, enabled] { ApplySessionControls(enabled); });
     }
 
     void SetFrameCounterText(std::string_view text) override
     {
-        OnUiThread([this, text = FromView(text)] {
+        OnUiThread(this, [this, text = FromView(text)] {
             m_counterLabel->setText(text);
             ShowCounts();
         });
     }
 
 private:
-    template <typename Update>
-    void OnUiThread(Update&& update)
-    {
-        if (QThread::currentThread() == thread())
-            update();
-        else
-            QMetaObject::invokeMethod(this, std::forward<Update>(update), Qt::QueuedConnection);
-    }
-
     void ApplySessionControls(bool enabled)
     {
         QPalette palette = m_sessionGroup->palette();

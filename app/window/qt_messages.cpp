@@ -2,8 +2,8 @@
 
 #include <QApplication>
 #include <QMessageBox>
-#include <QThread>
 
+#include "app/window/on_ui_thread.h"
 #include "app/window/qt_text.h"
 
 namespace {
@@ -16,10 +16,7 @@ void ShowBox(QMessageBox::Icon icon, const QString& text, const QString& caption
     };
     // A worker thread never waits for the operator: the box is shown by the
     // user-interface thread, which may itself be waiting for that worker.
-    if (QThread::currentThread() == qApp->thread())
-        show();
-    else
-        QMetaObject::invokeMethod(qApp, show, Qt::QueuedConnection);
+    OnUiThread(qApp, show);
 }
 
 } // namespace

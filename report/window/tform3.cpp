@@ -1,9 +1,9 @@
 #include "report/window/tform3.h"
 
 #include <QFontDatabase>
-#include <QMetaObject>
 #include <QPlainTextEdit>
-#include <QPointer>
+
+#include "app/window/on_ui_thread.h"
 
 TForm3* Form3 = nullptr;
 
@@ -19,13 +19,7 @@ public:
     {
         // One character per byte, so a dump column never shifts.
         QString shown = QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-        QPointer<QPlainTextEdit> memo = memo_;
-        QMetaObject::invokeMethod(
-            memo_, [memo, shown = std::move(shown)] {
-                if (memo)
-                    memo->setPlainText(shown);
-            },
-            Qt::QueuedConnection);
+        OnUiThread(memo_, [memo = memo_, shown = std::move(shown)] { memo->setPlainText(shown); });
     }
 
 private:
