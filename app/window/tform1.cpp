@@ -11,6 +11,7 @@
 
 #include "app/messages.h"
 #include "app/status.h"
+#include "app/window/group_frame.h"
 #include "app/window/main_window_controls.h"
 #include "app/window/qt_text.h"
 #include "app/window/save_dialog.h"
@@ -52,6 +53,7 @@ void AdapterLabelPair::SetAdapterAddress(std::string_view text)
 TForm1::TForm1(QWidget* parent) : QWidget(parent), ui(new Ui::TForm1), m_adapterLabels(nullptr, nullptr)
 {
     ui->setupUi(this);
+    FrameGroupBoxes(this);
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);

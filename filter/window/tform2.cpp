@@ -5,6 +5,7 @@
 #include <QToolButton>
 
 #include "app/messages.h"
+#include "app/window/group_frame.h"
 #include "filter/frame_filter.h"
 #include "filter/window/edit_limit.h"
 #include "lookup/window/tform4.h"
@@ -51,6 +52,7 @@ TForm2::TForm2(QWidget* parent) : QDialog(parent)
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
                    Qt::WindowTitleHint);
     setupUi(this);
+    FrameGroupBoxes(this);
     LimitEdits();
     ConnectHandlers();
 }

@@ -332,6 +332,8 @@ TEST_F(MainWindowTest, TenDigitCounterTouchesNothing)
     }
 }
 
+TEST_F(MainWindowTest, GroupBoxFramesTouchNoText) { ExpectGroupBoxesClear(Form1); }
+
 // The no-adapter path asks for the end while the windows are still being built,
 // before the message loop runs: the request must survive until it does.
 TEST(QtMessageSeamTest, QuitRequestedBeforeTheLoopEndsItAsSoonAsItRuns)

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QGroupBox>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -112,4 +113,68 @@ void ExpectSessionGroup(bool enabled)
     EXPECT_NE(SessionGroupGreyText(), SessionGroupWindowText());
     EXPECT_EQ(ui.GroupBox5->palette().color(QPalette::WindowText),
               enabled ? SessionGroupWindowText() : SessionGroupGreyText());
+}
+
+void ExpectGroupBoxesClear(QWidget* window)
+{
+    for (QGroupBox* box : window->findChildren<QGroupBox*>()) {
+        SCOPED_TRACE(box->objectName().toStdString());
+        const QRgb background = box->palette().color(QPalette::Window).rgb();
+        QImage picture(box->size(), QImage::Format_RGB32);
+        picture.fill(background);
+        box->render(&picture, QPoint(), QRegion(), QWidget::RenderFlags()); // the box alone
+        const int width = picture.width(), height = picture.height();
+        // Drawn: clearly apart from the background (a style may tint the inside faintly).
+        const auto drawn = [&](int x, int y) {
+            return picture.valid(x, y) && std::abs(qGray(picture.pixel(x, y)) - qGray(background)) > 12;
+        };
+        // A frame line: drawn along at least half the row or column.
+        const auto lineRow = [&](int y) {
+            int count = 0;
+            for (int x = 0; x < width; ++x)
+                count += drawn(x, y);
+            return count >= width / 2;
+        };
+        const auto lineColumn = [&](int x) {
+            int count = 0;
+            for (int y = 0; y < height; ++y)
+                count += drawn(x, y);
+            return count >= height / 2;
+        };
+        // From an edge, past the frame's band of lines; the first row or column inside.
+        const auto inside = [](auto isLine, int from, int step, int end) {
+            int at = from;
+            while (at != end && !isLine(at))
+                at += step;
+            const int line = at;
+            while (at != end && isLine(at))
+                at += step;
+            return std::pair{line, at};
+        };
+        const auto [topLine, top] = inside(lineRow, 0, 1, height);
+        const int bottom = inside(lineRow, height - 1, -1, -1).second;
+        const int left = inside(lineColumn, 0, 1, width).second;
+        const int right = inside(lineColumn, width - 1, -1, -1).second;
+        ASSERT_LT(top, bottom) << "no frame drawn";
+        const QRect within(QPoint(left, top), QPoint(right, bottom));
+
+        // The title: what is drawn above the top line.
+        QRect title;
+        for (int y = 0; y < topLine; ++y)
+            for (int x = 0; x < width; ++x)
+                if (drawn(x, y))
+                    title |= QRect(x, y, 1, 1);
+        ASSERT_FALSE(title.isEmpty()) << "no title above the frame's top line";
+        title.setBottom(box->fontMetrics().height());
+        EXPECT_GE(title.left() - 1, left) << "title on the frame's left line";
+        for (int y = topLine; y < top; ++y) {
+            EXPECT_FALSE(drawn(title.left() - 1, y)) << "top line touches the title at row " << y;
+            EXPECT_FALSE(drawn(title.right() + 1, y)) << "top line touches the title at row " << y;
+        }
+
+        for (const QWidget* control : box->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+            EXPECT_TRUE(within.contains(control->geometry())) << control->objectName().toStdString();
+            EXPECT_FALSE(control->geometry().intersects(title)) << control->objectName().toStdString();
+        }
+    }
 }

@@ -14,6 +14,8 @@
 #include "app/window/save_dialog.h"
 #include "tests/support/scratch_files.h"
 
+class QWidget;
+
 struct RecordedMessage {
     std::string text;
     std::string caption;
@@ -75,6 +77,11 @@ struct ProgramWindows {
 
 // A session-mode buffer of capacity slots holding count stored 60-byte frames.
 void FillSessionBuffer(uint32_t capacity, uint32_t count);
+
+// Every group box of the window as drawn: each control inside it lies clear of
+// its frame lines and of its title, and the frame's top line stops short of the
+// title on either side. Found in a picture of each box alone, without its controls.
+void ExpectGroupBoxesClear(QWidget* window);
 
 // The main window's "Session" group: enabled in window text, or (during a
 // capture) disabled in grey while Start, Stop and Filters stay enabled.

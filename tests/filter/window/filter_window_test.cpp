@@ -259,6 +259,8 @@ TEST_F(FilterWindow, TypingLimitsAndSeventeenCharacterIPXAddresses)
     EXPECT_EQ(std::to_array(p.f2.IPXDest), kSample);
 }
 
+TEST_F(FilterWindow, GroupBoxFramesTouchNoText) { ExpectGroupBoxesClear(Form2); }
+
 TEST_F(FilterWindow, EscapeDoesNotCloseTheWindow)
 {
     QTest::keyClick(Form2, Qt::Key_Escape);
