@@ -20,9 +20,6 @@ const QString QueryIPX = QStringLiteral(
     "where Computer.ComputerID = ComputerNic.ComputerID\n"
     "and ComputerNic.ComputerNICipxid = ComputerNICIpx.ComputerNICIPxID ");
 
-// Resources are set up from the global namespace.
-static void InitSchemaResource() { Q_INIT_RESOURCE(quarn_db); }
-
 namespace {
 
 const QStringList kTables = {"computer", "computernic", "computernicip", "computernicipx"};
@@ -39,7 +36,6 @@ QString Reason(const QSqlError& error)
 // The schema file's statements: comments dropped, split at semicolons.
 QStringList SchemaStatements()
 {
-    InitSchemaResource();
     QFile file(QStringLiteral(":/lookup/quarn_db_schema.sql"));
     if (!file.open(QIODevice::ReadOnly))
         return {};

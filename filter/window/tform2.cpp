@@ -43,11 +43,8 @@ void IPClicked(const QCheckBox* ip, QCheckBox* tcp, QCheckBox* udp, QCheckBox* i
 
 } // namespace
 
-static void InitFilterWindowResources() { Q_INIT_RESOURCE(filter_window); }
-
 TForm2::TForm2(QWidget* parent) : QDialog(parent)
 {
-    InitFilterWindowResources();
     // A single-line border and a title bar without system menu or close box.
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
                    Qt::WindowTitleHint);

@@ -28,11 +28,8 @@ private:
 
 } // namespace
 
-static void InitOutputWindowResources() { Q_INIT_RESOURCE(output_window); }
-
 TForm3::TForm3(QWidget* parent) : QDialog(parent)
 {
-    InitOutputWindowResources();
     // A dialog-style window without border icons.
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
                    Qt::WindowTitleHint);

@@ -299,6 +299,7 @@ TEST_F(MainWindowTest, PicturesAreFoundAndEdit1TakesFourCharacters)
                                 Ui().SpeedButton4, Ui().SpeedButton5})
         EXPECT_FALSE(button->icon().pixmap(19, 19).isNull()) << button->objectName().toStdString();
     EXPECT_EQ(Form7->ui->Image1->pixmap().size(), QSize(458, 260)) << "splash picture not found";
+    EXPECT_FALSE(Form3->SpeedButton2->icon().pixmap(16, 16).isNull()) << "output window's Ok";
 
     Ui().Edit1->clear();
     Ui().Edit1->setFocus();

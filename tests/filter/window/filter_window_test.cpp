@@ -259,6 +259,13 @@ TEST_F(FilterWindow, TypingLimitsAndSeventeenCharacterIPXAddresses)
     EXPECT_EQ(std::to_array(p.f2.IPXDest), kSample);
 }
 
+TEST_F(FilterWindow, PicturesAreFound)
+{
+    EXPECT_FALSE(Form2->SpeedButton1->icon().pixmap(16, 16).isNull());
+    EXPECT_FALSE(Form2->ImageIPLines1->pixmap().isNull());
+    EXPECT_FALSE(Form2->ImageIPLines2->pixmap().isNull());
+}
+
 TEST_F(FilterWindow, GroupBoxFramesTouchNoText) { ExpectGroupBoxesClear(Form2); }
 
 TEST_F(FilterWindow, EscapeDoesNotCloseTheWindow)
