@@ -3,7 +3,6 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QGuiApplication>
-#include <QPlainTextEdit>
 #include <QScreen>
 #include <QShowEvent>
 
@@ -50,7 +49,8 @@ void AdapterLabelPair::SetAdapterAddress(std::string_view text)
     m_address->setText(FromView(text));
 }
 
-TForm1::TForm1(QWidget* parent) : QWidget(parent), ui(new Ui::TForm1), m_adapterLabels(nullptr, nullptr)
+TForm1::TForm1(QWidget* parent)
+    : QWidget(parent), ui(std::make_unique<Ui::TForm1>()), m_adapterLabels(nullptr, nullptr)
 {
     ui->setupUi(this);
     FrameGroupBoxes(this);
@@ -83,7 +83,6 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent), ui(new Ui::TForm1), m_adapter
 
 TForm1::~TForm1()
 {
-    delete ui;
     if (Form1 == this)
         Form1 = nullptr;
 }
@@ -192,7 +191,7 @@ void TForm1::SpeedButton4Click()
     Form3->show();
     Form3->raise();
     Form3->activateWindow();
-    Form3->Memo1->clear();
+    Form3->ClearReportText();
     if (!IsReportWriting())
         StartReport(Form3->TextArea(), "output.txt");
 }

@@ -6,6 +6,7 @@
 
 #include <QWidget>
 
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -50,8 +51,6 @@ public:
     explicit TForm1(QWidget* parent = nullptr);
     ~TForm1() override;
 
-    Ui::TForm1* ui;
-
     // Whether "Continuous capture" is the chosen mode.
     bool ContinuousSelected() const;
 
@@ -74,6 +73,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    const std::unique_ptr<Ui::TForm1> ui;
     AdapterLabelPair m_adapterLabels;
     bool m_centred = false;
 };

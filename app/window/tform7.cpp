@@ -9,7 +9,7 @@
 
 TForm7* Form7 = nullptr;
 
-TForm7::TForm7(QWidget* parent) : QWidget(parent), ui(new Ui::TForm7)
+TForm7::TForm7(QWidget* parent) : QWidget(parent), ui(std::make_unique<Ui::TForm7>())
 {
     ui->setupUi(this);
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
@@ -19,7 +19,7 @@ TForm7::TForm7(QWidget* parent) : QWidget(parent), ui(new Ui::TForm7)
     connect(ui->SpeedButton1, &QPushButton::clicked, this, &TForm7::SpeedButton1Click);
 }
 
-TForm7::~TForm7() { delete ui; }
+TForm7::~TForm7() = default;
 
 void TForm7::SpeedButton1Click()
 {

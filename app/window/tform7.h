@@ -4,6 +4,8 @@
 
 #include <QWidget>
 
+#include <memory>
+
 namespace Ui {
 class TForm7;
 }
@@ -15,11 +17,12 @@ public:
     explicit TForm7(QWidget* parent = nullptr);
     ~TForm7() override;
 
-    Ui::TForm7* ui;
-
 public slots:
     // "OK": enable the main window, then hide the splash.
     void SpeedButton1Click();
+
+private:
+    const std::unique_ptr<Ui::TForm7> ui;
 };
 
 extern TForm7* Form7;

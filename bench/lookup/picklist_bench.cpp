@@ -148,10 +148,13 @@ int main(int argc, char** argv)
     Form2->show();
     QApplication::processEvents();
 
+    // The controls by the names the forms give them.
+    const auto button = [](const char* name) { return Form2->findChild<QToolButton*>(name); };
+    const auto grid = [](const QWidget* pickList) { return pickList->findChild<QTableView*>("DBGrid1"); };
     const Case cases[] = {
-        {"QueryMAC", Form2->SpeedButtonLookUpMACSource1, Form4, Form4->DBGrid1},
-        {"QueryIP", Form2->SpeedButtonLookUpIPSource1, Form5, Form5->DBGrid1},
-        {"QueryIPX", Form2->SpeedButtonLookUpIPXSource1, Form6, Form6->DBGrid1},
+        {"QueryMAC", button("SpeedButtonLookUpMACSource1"), Form4, grid(Form4)},
+        {"QueryIP", button("SpeedButtonLookUpIPSource1"), Form5, grid(Form5)},
+        {"QueryIPX", button("SpeedButtonLookUpIPXSource1"), Form6, grid(Form6)},
     };
     bool met = true;
     std::printf("%-9s %10s %10s %10s %16s %14s\n", "query", "median ms", "min ms", "max ms", "rows in grid",
@@ -182,7 +185,7 @@ int main(int argc, char** argv)
 
     if (!screenshot.empty()) {
         Form2->move(40, 40);
-        Form2->SpeedButtonLookUpIPSource1->click();
+        cases[1].button->click();
         Form5->move(600, 200);
         for (int i = 0; i < 20; ++i) {
             QApplication::processEvents();

@@ -11,6 +11,7 @@
 #include "lookup/window/tform4.h"
 #include "lookup/window/tform5.h"
 #include "lookup/window/tform6.h"
+#include "ui_tform2.h"
 
 TForm2* Form2 = nullptr;
 
@@ -43,16 +44,18 @@ void IPClicked(const QCheckBox* ip, QCheckBox* tcp, QCheckBox* udp, QCheckBox* i
 
 } // namespace
 
-TForm2::TForm2(QWidget* parent) : QDialog(parent)
+TForm2::TForm2(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui::TForm2>())
 {
     // A single-line border and a title bar without system menu or close box.
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
                    Qt::WindowTitleHint);
-    setupUi(this);
+    ui->setupUi(this);
     FrameGroupBoxes(this);
     LimitEdits();
     ConnectHandlers();
 }
+
+TForm2::~TForm2() = default;
 
 void TForm2::LimitEdits()
 {
@@ -63,27 +66,27 @@ void TForm2::LimitEdits()
 void TForm2::ConnectHandlers()
 {
     const std::pair<QAbstractButton*, void (TForm2::*)()> handlers[] = {
-        {SpeedButton1, &TForm2::SpeedButton1Click},
-        {CheckBoxIP1, &TForm2::CheckBoxIP1Click},
-        {CheckBoxTCP1, &TForm2::CheckBoxTCP1Click},
-        {CheckBoxUDP1, &TForm2::CheckBoxUDP1Click},
-        {CheckBoxICMP1, &TForm2::CheckBoxICMP1Click},
-        {CheckBoxIP2, &TForm2::CheckBoxIP2Click},
-        {CheckBoxTCP2, &TForm2::CheckBoxTCP2Click},
-        {CheckBoxUDP2, &TForm2::CheckBoxUDP2Click},
-        {CheckBoxICMP2, &TForm2::CheckBoxICMP2Click},
-        {SpeedButtonLookUpMACSource1, &TForm2::SpeedButtonLookUpMACSource1Click},
-        {SpeedButtonLookUpMACDest1, &TForm2::SpeedButtonLookUpMACDest1Click},
-        {SpeedButtonLookUpMACSource2, &TForm2::SpeedButtonLookUpMACSource2Click},
-        {SpeedButtonLookUpMACDest2, &TForm2::SpeedButtonLookUpMACDest2Click},
-        {SpeedButtonLookUpIPSource1, &TForm2::SpeedButtonLookUpIPSource1Click},
-        {SpeedButtonLookUpIPDest1, &TForm2::SpeedButtonLookUpIPDest1Click},
-        {SpeedButtonLookUpIPSource2, &TForm2::SpeedButtonLookUpIPSource2Click},
-        {SpeedButtonLookUpIPDest2, &TForm2::SpeedButtonLookUpIPDest2Click},
-        {SpeedButtonLookUpIPXSource1, &TForm2::SpeedButtonLookUpIPXSource1Click},
-        {SpeedButtonLookUpIPXDest1, &TForm2::SpeedButtonLookUpIPXDest1Click},
-        {SpeedButtonLookUpIPXSource2, &TForm2::SpeedButtonLookUpIPXSource2Click},
-        {SpeedButtonLookUpIPXDest2, &TForm2::SpeedButtonLookUpIPXDest2Click},
+        {ui->SpeedButton1, &TForm2::SpeedButton1Click},
+        {ui->CheckBoxIP1, &TForm2::CheckBoxIP1Click},
+        {ui->CheckBoxTCP1, &TForm2::CheckBoxTCP1Click},
+        {ui->CheckBoxUDP1, &TForm2::CheckBoxUDP1Click},
+        {ui->CheckBoxICMP1, &TForm2::CheckBoxICMP1Click},
+        {ui->CheckBoxIP2, &TForm2::CheckBoxIP2Click},
+        {ui->CheckBoxTCP2, &TForm2::CheckBoxTCP2Click},
+        {ui->CheckBoxUDP2, &TForm2::CheckBoxUDP2Click},
+        {ui->CheckBoxICMP2, &TForm2::CheckBoxICMP2Click},
+        {ui->SpeedButtonLookUpMACSource1, &TForm2::SpeedButtonLookUpMACSource1Click},
+        {ui->SpeedButtonLookUpMACDest1, &TForm2::SpeedButtonLookUpMACDest1Click},
+        {ui->SpeedButtonLookUpMACSource2, &TForm2::SpeedButtonLookUpMACSource2Click},
+        {ui->SpeedButtonLookUpMACDest2, &TForm2::SpeedButtonLookUpMACDest2Click},
+        {ui->SpeedButtonLookUpIPSource1, &TForm2::SpeedButtonLookUpIPSource1Click},
+        {ui->SpeedButtonLookUpIPDest1, &TForm2::SpeedButtonLookUpIPDest1Click},
+        {ui->SpeedButtonLookUpIPSource2, &TForm2::SpeedButtonLookUpIPSource2Click},
+        {ui->SpeedButtonLookUpIPDest2, &TForm2::SpeedButtonLookUpIPDest2Click},
+        {ui->SpeedButtonLookUpIPXSource1, &TForm2::SpeedButtonLookUpIPXSource1Click},
+        {ui->SpeedButtonLookUpIPXDest1, &TForm2::SpeedButtonLookUpIPXDest1Click},
+        {ui->SpeedButtonLookUpIPXSource2, &TForm2::SpeedButtonLookUpIPXSource2Click},
+        {ui->SpeedButtonLookUpIPXDest2, &TForm2::SpeedButtonLookUpIPXDest2Click},
     };
     for (const auto& [button, handler] : handlers)
         connect(button, &QAbstractButton::clicked, this, handler);
@@ -132,14 +135,23 @@ void TForm2::SpeedButton1Click()
 
 void TForm2::reject() {}
 
-void TForm2::CheckBoxIP1Click() { IPClicked(CheckBoxIP1, CheckBoxTCP1, CheckBoxUDP1, CheckBoxICMP1); }
-void TForm2::CheckBoxTCP1Click() { ProtocolClicked(CheckBoxTCP1, CheckBoxIP1); }
-void TForm2::CheckBoxUDP1Click() { ProtocolClicked(CheckBoxUDP1, CheckBoxIP1); }
-void TForm2::CheckBoxICMP1Click() { ProtocolClicked(CheckBoxICMP1, CheckBoxIP1); }
-void TForm2::CheckBoxIP2Click() { IPClicked(CheckBoxIP2, CheckBoxTCP2, CheckBoxUDP2, CheckBoxICMP2); }
-void TForm2::CheckBoxTCP2Click() { ProtocolClicked(CheckBoxTCP2, CheckBoxIP2); }
-void TForm2::CheckBoxUDP2Click() { ProtocolClicked(CheckBoxUDP2, CheckBoxIP2); }
-void TForm2::CheckBoxICMP2Click() { ProtocolClicked(CheckBoxICMP2, CheckBoxIP2); }
+void TForm2::CheckBoxIP1Click()
+{
+    IPClicked(ui->CheckBoxIP1, ui->CheckBoxTCP1, ui->CheckBoxUDP1, ui->CheckBoxICMP1);
+}
+
+void TForm2::CheckBoxTCP1Click() { ProtocolClicked(ui->CheckBoxTCP1, ui->CheckBoxIP1); }
+void TForm2::CheckBoxUDP1Click() { ProtocolClicked(ui->CheckBoxUDP1, ui->CheckBoxIP1); }
+void TForm2::CheckBoxICMP1Click() { ProtocolClicked(ui->CheckBoxICMP1, ui->CheckBoxIP1); }
+
+void TForm2::CheckBoxIP2Click()
+{
+    IPClicked(ui->CheckBoxIP2, ui->CheckBoxTCP2, ui->CheckBoxUDP2, ui->CheckBoxICMP2);
+}
+
+void TForm2::CheckBoxTCP2Click() { ProtocolClicked(ui->CheckBoxTCP2, ui->CheckBoxIP2); }
+void TForm2::CheckBoxUDP2Click() { ProtocolClicked(ui->CheckBoxUDP2, ui->CheckBoxIP2); }
+void TForm2::CheckBoxICMP2Click() { ProtocolClicked(ui->CheckBoxICMP2, ui->CheckBoxIP2); }
 
 void TForm2::LookUp(PickListWindow* pickList, QLineEdit* target)
 {
@@ -153,15 +165,15 @@ void TForm2::LookUp(PickListWindow* pickList, QLineEdit* target)
     pickList->activateWindow();
 }
 
-void TForm2::SpeedButtonLookUpMACSource1Click() { LookUp(Form4, EditMACSource1); }
-void TForm2::SpeedButtonLookUpMACDest1Click() { LookUp(Form4, EditMACDest1); }
-void TForm2::SpeedButtonLookUpMACSource2Click() { LookUp(Form4, EditMACSource2); }
-void TForm2::SpeedButtonLookUpMACDest2Click() { LookUp(Form4, EditMACDest2); }
-void TForm2::SpeedButtonLookUpIPSource1Click() { LookUp(Form5, EditIPSource1); }
-void TForm2::SpeedButtonLookUpIPDest1Click() { LookUp(Form5, EditIPDest1); }
-void TForm2::SpeedButtonLookUpIPSource2Click() { LookUp(Form5, EditIPSource2); }
-void TForm2::SpeedButtonLookUpIPDest2Click() { LookUp(Form5, EditIPDest2); }
-void TForm2::SpeedButtonLookUpIPXSource1Click() { LookUp(Form6, EditIPXSource1); }
-void TForm2::SpeedButtonLookUpIPXDest1Click() { LookUp(Form6, EditIPXDest1); }
-void TForm2::SpeedButtonLookUpIPXSource2Click() { LookUp(Form6, EditIPXSource2); }
-void TForm2::SpeedButtonLookUpIPXDest2Click() { LookUp(Form6, EditIPXDest2); }
+void TForm2::SpeedButtonLookUpMACSource1Click() { LookUp(Form4, ui->EditMACSource1); }
+void TForm2::SpeedButtonLookUpMACDest1Click() { LookUp(Form4, ui->EditMACDest1); }
+void TForm2::SpeedButtonLookUpMACSource2Click() { LookUp(Form4, ui->EditMACSource2); }
+void TForm2::SpeedButtonLookUpMACDest2Click() { LookUp(Form4, ui->EditMACDest2); }
+void TForm2::SpeedButtonLookUpIPSource1Click() { LookUp(Form5, ui->EditIPSource1); }
+void TForm2::SpeedButtonLookUpIPDest1Click() { LookUp(Form5, ui->EditIPDest1); }
+void TForm2::SpeedButtonLookUpIPSource2Click() { LookUp(Form5, ui->EditIPSource2); }
+void TForm2::SpeedButtonLookUpIPDest2Click() { LookUp(Form5, ui->EditIPDest2); }
+void TForm2::SpeedButtonLookUpIPXSource1Click() { LookUp(Form6, ui->EditIPXSource1); }
+void TForm2::SpeedButtonLookUpIPXDest1Click() { LookUp(Form6, ui->EditIPXDest1); }
+void TForm2::SpeedButtonLookUpIPXSource2Click() { LookUp(Form6, ui->EditIPXSource2); }
+void TForm2::SpeedButtonLookUpIPXDest2Click() { LookUp(Form6, ui->EditIPXDest2); }

@@ -5,15 +5,22 @@
 
 #include <QDialog>
 
+#include <memory>
+
 #include "filter/filter_settings.h"
-#include "ui_tform2.h"
 
 class PickListWindow;
+class QLineEdit;
 
-class TForm2 : public QDialog, public Ui_TForm2 {
+namespace Ui {
+class TForm2;
+}
+
+class TForm2 : public QDialog {
     Q_OBJECT
 public:
     explicit TForm2(QWidget* parent = nullptr);
+    ~TForm2() override;
 
     // OK: write both slots, then hide this window and the pick-lists. A bad
     // MAC address gives "Invalid MAC address" and leaves the window open.
@@ -52,6 +59,8 @@ private:
     void LimitEdits();
     FilterControls ReadControls(char number) const;
     void LookUp(PickListWindow* pickList, QLineEdit* target);
+
+    const std::unique_ptr<Ui::TForm2> ui;
 };
 
 extern TForm2* Form2;

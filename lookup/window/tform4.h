@@ -2,13 +2,22 @@
 // of the chosen row into the filter window edit whose Look Up button opened it.
 #pragma once
 
-#include "lookup/window/pick_list.h"
-#include "ui_tform4.h"
+#include <memory>
 
-class TForm4 : public PickListWindow, public Ui_TForm4 {
+#include "lookup/window/pick_list.h"
+
+namespace Ui {
+class TForm4;
+}
+
+class TForm4 : public PickListWindow {
     Q_OBJECT
 public:
     explicit TForm4(QWidget* parent = nullptr);
+    ~TForm4() override;
+
+private:
+    const std::unique_ptr<Ui::TForm4> ui;
 };
 
 extern TForm4* Form4;

@@ -2,13 +2,22 @@
 // of the chosen row into the filter window edit whose Look Up button opened it.
 #pragma once
 
-#include "lookup/window/pick_list.h"
-#include "ui_tform6.h"
+#include <memory>
 
-class TForm6 : public PickListWindow, public Ui_TForm6 {
+#include "lookup/window/pick_list.h"
+
+namespace Ui {
+class TForm6;
+}
+
+class TForm6 : public PickListWindow {
     Q_OBJECT
 public:
     explicit TForm6(QWidget* parent = nullptr);
+    ~TForm6() override;
+
+private:
+    const std::unique_ptr<Ui::TForm6> ui;
 };
 
 extern TForm6* Form6;

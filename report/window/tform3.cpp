@@ -4,6 +4,7 @@
 #include <QPlainTextEdit>
 
 #include "app/window/on_ui_thread.h"
+#include "ui_tform3.h"
 
 TForm3* Form3 = nullptr;
 
@@ -28,21 +29,23 @@ private:
 
 } // namespace
 
-TForm3::TForm3(QWidget* parent) : QDialog(parent)
+TForm3::TForm3(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui::TForm3>())
 {
     // A dialog-style window without border icons.
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
                    Qt::WindowTitleHint);
-    setupUi(this);
+    ui->setupUi(this);
     QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     fixed.setPixelSize(kMemoCharacterHeight);
-    Memo1->setFont(fixed);
-    textArea_ = std::make_unique<MemoTextArea>(Memo1);
-    connect(SpeedButton2, &QAbstractButton::clicked, this, &TForm3::SpeedButton2Click);
+    ui->Memo1->setFont(fixed);
+    textArea_ = std::make_unique<MemoTextArea>(ui->Memo1);
+    connect(ui->SpeedButton2, &QAbstractButton::clicked, this, &TForm3::SpeedButton2Click);
 }
 
 TForm3::~TForm3() = default;
 
 ReportTextArea* TForm3::TextArea() { return textArea_.get(); }
+
+void TForm3::ClearReportText() { ui->Memo1->clear(); }
 
 void TForm3::SpeedButton2Click() { hide(); }

@@ -7,9 +7,12 @@
 #include <memory>
 
 #include "report/report_writer.h"
-#include "ui_tform3.h"
 
-class TForm3 : public QDialog, public Ui_TForm3 {
+namespace Ui {
+class TForm3;
+}
+
+class TForm3 : public QDialog {
     Q_OBJECT
 public:
     explicit TForm3(QWidget* parent = nullptr);
@@ -18,10 +21,13 @@ public:
     // Memo1 as the report writer sees it: the text may be handed over from any
     // thread and is put into Memo1 on the user-interface thread, in order.
     ReportTextArea* TextArea();
+    // Empty Memo1 for the report about to be written.
+    void ClearReportText();
 
     void SpeedButton2Click();
 
 private:
+    const std::unique_ptr<Ui::TForm3> ui;
     std::unique_ptr<ReportTextArea> textArea_;
 };
 

@@ -23,7 +23,6 @@
 #include "tests/support/capture_files.h"
 #include "tests/support/window_test_support.h"
 #include "tests/support/require_live.h"
-#include "ui_tform1.h"
 
 using namespace quarn::test;
 
@@ -39,8 +38,7 @@ protected:
         windows.emplace(); // binds the veth's capture end, the namespace's only adapter
     }
 
-    Ui::TForm1& Ui() { return *Form1->ui; }
-    QString Status() { return Ui().StatusBar1->currentMessage(); }
+    QString Status() { return Find<QStatusBar>(Form1, "StatusBar1")->currentMessage(); }
 
     // The session group and the status line as a capture leaves them or makes them.
     void ExpectCapturing(bool capturing)
@@ -77,7 +75,8 @@ protected:
     bool CaptureEnded()
     {
         return QTest::qWaitFor([this] {
-            return !IsCapturing() && Status() == QString::fromLatin1(kStatusIdle) && Ui().Edit1->isEnabled();
+            return !IsCapturing() && Status() == QString::fromLatin1(kStatusIdle) &&
+                   Find<QLineEdit>(Form1, "Edit1")->isEnabled();
         }, 5000);
     }
 
@@ -90,12 +89,13 @@ protected:
 TEST_F(LiveMainWindowTest, SessionCaptureOfTenFramesEndsByItselfAndIsWrittenInSendOrder)
 {
     const auto& own = net->CaptureMac();
-    EXPECT_EQ(Ui().Label13->text().toStdString(), net->AdapterName());
-    EXPECT_EQ(Ui().Label14->text(), QString::asprintf("%02X:%02X:%02X:%02X:%02X:%02X", own[0], own[1],
-                                                      own[2], own[3], own[4], own[5]));
+    EXPECT_EQ(Find<QLabel>(Form1, "Label13")->text().toStdString(), net->AdapterName());
+    EXPECT_EQ(Find<QLabel>(Form1, "Label14")->text(),
+              QString::asprintf("%02X:%02X:%02X:%02X:%02X:%02X", own[0], own[1], own[2], own[3], own[4],
+                                own[5]));
     EXPECT_TRUE(recorder.messages.empty());
 
-    Ui().Edit1->setText("10");
+    Find<QLineEdit>(Form1, "Edit1")->setText("10");
     EXPECT_TRUE(PressStart().empty());
     ExpectCapturing(true);
 
@@ -103,11 +103,12 @@ TEST_F(LiveMainWindowTest, SessionCaptureOfTenFramesEndsByItselfAndIsWrittenInSe
     ASSERT_TRUE(CaptureEnded()) << "a full session buffer must end the capture";
     ExpectCapturing(false);
     EXPECT_EQ(SessionBuffer::Count(), 10u);
-    EXPECT_EQ(Ui().Label23->text(), "10");
+    EXPECT_EQ(Find<QLabel>(Form1, "Label23")->text(), "10");
 
     Form1->SpeedButton4Click();
     WaitReportEnd();
-    ASSERT_TRUE(QTest::qWaitFor([] { return !Form3->Memo1->toPlainText().isEmpty(); }, 5000));
+    QPlainTextEdit* memo = Find<QPlainTextEdit>(Form3, "Memo1");
+    ASSERT_TRUE(QTest::qWaitFor([memo] { return !memo->toPlainText().isEmpty(); }, 5000));
 
     const std::string report = ReadFile("output.txt");
     EXPECT_EQ(CountOf(report, "--- Packet received:"), 10);
@@ -124,7 +125,7 @@ TEST_F(LiveMainWindowTest, SessionCaptureOfTenFramesEndsByItselfAndIsWrittenInSe
         at = mac;
     }
     EXPECT_EQ(CountOf(report, "*** End of file"), 1);
-    EXPECT_EQ(CountOf(Form3->Memo1->toPlainText().toStdString(), "--- Packet received:"), 10);
+    EXPECT_EQ(CountOf(memo->toPlainText().toStdString(), "--- Packet received:"), 10);
 }
 
 // Ctrl+S on the main window, as an operator presses it after the splash: the
@@ -133,8 +134,9 @@ TEST_F(LiveMainWindowTest, SessionCaptureOfTenFramesEndsByItselfAndIsWrittenInSe
 // counter's tool tip tells the capture's counts.
 TEST_F(LiveMainWindowTest, ACaptureSavedWithCtrlSReadsBackLikeTheReport)
 {
-    EXPECT_EQ(Ui().Label23->toolTip(), "The number of packets sniffed from the network");
-    Ui().Edit1->setText("10");
+    QLabel* counter = Find<QLabel>(Form1, "Label23");
+    EXPECT_EQ(counter->toolTip(), "The number of packets sniffed from the network");
+    Find<QLineEdit>(Form1, "Edit1")->setText("10");
     Form1->show();
     Form7->SpeedButton1Click();
     Form1->activateWindow();
@@ -148,7 +150,7 @@ TEST_F(LiveMainWindowTest, ACaptureSavedWithCtrlSReadsBackLikeTheReport)
 
     Send(10);
     ASSERT_TRUE(CaptureEnded());
-    EXPECT_EQ(Ui().Label23->toolTip(), "Received 10, kept 10, refused by the filters 0, lost 0");
+    EXPECT_EQ(counter->toolTip(), "Received 10, kept 10, refused by the filters 0, lost 0");
     Form1->SpeedButton4Click();
     WaitReportEnd();
     const std::string report = ReadFile("output.txt");
@@ -175,8 +177,8 @@ TEST_F(LiveMainWindowTest, ACaptureSavedWithCtrlSReadsBackLikeTheReport)
 // Continuous mode at the largest size, then a typed size below the range.
 TEST_F(LiveMainWindowTest, CaptureGreysTheSessionGroupStopRestoresItAndATypedFiveIsTaken)
 {
-    Ui().RadioContinuousCapture->setChecked(true);
-    Ui().Edit1->setText("5000");
+    Find<QRadioButton>(Form1, "RadioContinuousCapture")->setChecked(true);
+    Find<QLineEdit>(Form1, "Edit1")->setText("5000");
     EXPECT_TRUE(PressStart().empty());
     EXPECT_EQ(SessionBuffer::Capacity(), 5000u);
     ExpectCapturing(true);
@@ -191,21 +193,21 @@ TEST_F(LiveMainWindowTest, CaptureGreysTheSessionGroupStopRestoresItAndATypedFiv
     Form1->SpeedButton6Click();
     QCoreApplication::processEvents();
     ExpectCapturing(false);
-    EXPECT_EQ(Ui().Label23->text(), "1");
+    EXPECT_EQ(Find<QLabel>(Form1, "Label23")->text(), "1");
     recorder.messages.clear();
     Form1->SpeedButton6Click();
     EXPECT_TRUE(recorder.messages.empty());
     ExpectCapturing(false);
 
     Form1->SpeedButton5Click();
-    Ui().RadioSessionCapture->setChecked(true);
-    Ui().Edit1->setText("5");
+    Find<QRadioButton>(Form1, "RadioSessionCapture")->setChecked(true);
+    Find<QLineEdit>(Form1, "Edit1")->setText("5");
     EXPECT_TRUE(PressStart().empty());
     EXPECT_EQ(SessionBuffer::Capacity(), 5u);
     Send(6);
     ASSERT_TRUE(CaptureEnded());
     EXPECT_EQ(SessionBuffer::Count(), 5u);
-    EXPECT_EQ(Ui().Label23->text(), "5");
+    EXPECT_EQ(Find<QLabel>(Form1, "Label23")->text(), "5");
 }
 
 TEST_F(LiveMainWindowTest, StartIsRefusedWhenTheBufferCannotBeBuilt)
@@ -213,7 +215,7 @@ TEST_F(LiveMainWindowTest, StartIsRefusedWhenTheBufferCannotBeBuilt)
     // Frame buffers that can still be had: 100 slots, then the capture's 16 receive buffers.
     for (const int64_t buffersLeft : {40, 100}) {
         SCOPED_TRACE(buffersLeft == 40 ? "session buffer" : "receive ring");
-        Ui().Edit1->setText("100");
+        Find<QLineEdit>(Form1, "Edit1")->setText("100");
         LimitFrameBufferAllocations(buffersLeft);
         const std::vector<RecordedMessage> told = PressStart();
         LimitFrameBufferAllocations(-1);

@@ -2,6 +2,7 @@
 // and their order, Clear buffer, Write output during a report, the updates from
 // worker threads.
 #include <QAction>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -9,6 +10,7 @@
 #include <QStatusBar>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
 
 #include <gtest/gtest.h>
 
@@ -29,8 +31,6 @@
 #include "report/window/tform3.h"
 #include "session/session_buffer.h"
 #include "tests/support/window_test_support.h"
-#include "ui_tform1.h"
-#include "ui_tform7.h"
 
 namespace {
 
@@ -59,8 +59,7 @@ struct HeldTextArea final : ReportTextArea {
 
 class MainWindowTest : public testing::Test {
 protected:
-    Ui::TForm1& Ui() { return *Form1->ui; }
-    QString Status() { return Ui().StatusBar1->currentMessage(); }
+    QString Status() { return Find<QStatusBar>(Form1, "StatusBar1")->currentMessage(); }
 
     // Presses Start and returns what it told the operator.
     std::vector<RecordedMessage> PressStart()
@@ -77,30 +76,31 @@ protected:
 
 TEST_F(MainWindowTest, WithoutAdapterTheLabelsSayNoneAndTheProgramIsAskedToEnd)
 {
-    EXPECT_EQ(Ui().Label13->text(), "none");
-    EXPECT_EQ(Ui().Label14->text(), "none");
+    EXPECT_EQ(Find<QLabel>(Form1, "Label13")->text(), "none");
+    EXPECT_EQ(Find<QLabel>(Form1, "Label14")->text(), "none");
     EXPECT_EQ(recorder.messages, std::vector{kNoAdapter});
     EXPECT_EQ(recorder.quitRequests, 1);
 }
 
 TEST_F(MainWindowTest, SplashHoldsTheMainWindowUntilItsOk)
 {
-    Ui().Edit1->setText("0"); // a Start that gets through would be refused aloud
+    Find<QLineEdit>(Form1, "Edit1")->setText("0"); // a Start that gets through would be refused aloud
     Form1->show();
     EXPECT_TRUE(Form1->isVisible());
     EXPECT_FALSE(Form1->isEnabled());
     EXPECT_TRUE(Form7->isVisible());
 
     recorder.messages.clear();
-    QTest::mouseClick(Ui().SpeedButton1, Qt::LeftButton);
-    QTest::mouseClick(Ui().SpeedButton5, Qt::LeftButton);
+    QPushButton* start = Find<QPushButton>(Form1, "SpeedButton1");
+    QTest::mouseClick(start, Qt::LeftButton);
+    QTest::mouseClick(Find<QPushButton>(Form1, "SpeedButton5"), Qt::LeftButton);
     EXPECT_TRUE(recorder.messages.empty());
 
-    QTest::mouseClick(Form7->ui->SpeedButton1, Qt::LeftButton);
+    QTest::mouseClick(Find<QPushButton>(Form7, "SpeedButton1"), Qt::LeftButton);
     EXPECT_TRUE(Form1->isEnabled());
     EXPECT_FALSE(Form7->isVisible());
 
-    QTest::mouseClick(Ui().SpeedButton1, Qt::LeftButton);
+    QTest::mouseClick(start, Qt::LeftButton);
     EXPECT_EQ(recorder.messages, std::vector{SimpleMessage(kBufferTooSmall)});
 }
 
@@ -129,7 +129,7 @@ TEST_P(StartRefusalTest, RefusesWithTheFirstFailingCheckAndChangesNothing)
     }
     if (refusal.stored == 0)
         SessionBuffer::ClearCount();
-    Ui().Edit1->setText(refusal.size);
+    Find<QLineEdit>(Form1, "Edit1")->setText(refusal.size);
     const QString statusBefore = Status();
     recorder.quitRequests = 0;
 
@@ -165,9 +165,10 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(MainWindowTest, SaveCaptureAsRefusesAnEmptyBufferAndTellsAFailedSave)
 {
     ASSERT_EQ(Form1->contextMenuPolicy(), Qt::ActionsContextMenu);
-    ASSERT_EQ(Form1->actions(), QList<QAction*>{Ui().SaveCaptureAs1});
-    EXPECT_EQ(Ui().SaveCaptureAs1->text(), "Save capture as...");
-    EXPECT_EQ(Ui().SaveCaptureAs1->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_S));
+    QAction* save = Find<QAction>(Form1, "SaveCaptureAs1");
+    ASSERT_EQ(Form1->actions(), QList<QAction*>{save});
+    EXPECT_EQ(save->text(), "Save capture as...");
+    EXPECT_EQ(save->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_S));
 
     const struct {
         const char* what;
@@ -188,7 +189,7 @@ TEST_F(MainWindowTest, SaveCaptureAsRefusesAnEmptyBufferAndTellsAFailedSave)
         FillSessionBuffer(5, c.stored);
         SaveDialogAnswer dialog(QString::fromLatin1(c.answer));
         recorder.messages.clear();
-        Ui().SaveCaptureAs1->trigger();
+        save->trigger();
         EXPECT_EQ(recorder.messages, c.told);
         EXPECT_EQ(dialog.asked, c.asked);
     }
@@ -200,14 +201,14 @@ TEST_F(MainWindowTest, ClearBufferEmptiesTheCountAndTheCounterButKeepsTheSlots)
     FillSessionBuffer(5, 5);
     CountFrame();
     CountFrame();
-    Ui().Label23->setText("2");
+    Find<QLabel>(Form1, "Label23")->setText("2");
 
-    QTest::mouseClick(Ui().SpeedButton5, Qt::LeftButton);
+    QTest::mouseClick(Find<QPushButton>(Form1, "SpeedButton5"), Qt::LeftButton);
 
     EXPECT_EQ(SessionBuffer::Count(), 0u);
     EXPECT_EQ(SessionBuffer::Capacity(), 5u);
     EXPECT_EQ(FrameCounter(), 0);
-    EXPECT_EQ(Ui().Label23->text(), "0");
+    EXPECT_EQ(Find<QLabel>(Form1, "Label23")->text(), "0");
     EXPECT_EQ(PressStart(), std::vector{kNoAdapter}) << "Start gets past the stored-frame check";
 }
 
@@ -216,26 +217,27 @@ TEST_F(MainWindowTest, WriteOutputDuringAReportEmptiesTheWindowButStartsNoSecond
     constexpr int kFrames = 3000;
     FillSessionBuffer(kFrames, kFrames);
     QStringList statusTexts;
-    QObject::connect(Ui().StatusBar1, &QStatusBar::messageChanged,
+    QObject::connect(Find<QStatusBar>(Form1, "StatusBar1"), &QStatusBar::messageChanged,
                      [&](const QString& text) { statusTexts << text; });
-    Form3->Memo1->setPlainText("left from an earlier report");
+    QPlainTextEdit* memo = Find<QPlainTextEdit>(Form3, "Memo1");
+    memo->setPlainText("left from an earlier report");
 
     Form1->SpeedButton4Click();
     ASSERT_TRUE(IsReportWriting()) << "the report ended too soon to press twice during it";
     EXPECT_TRUE(Form3->isVisible());
-    EXPECT_TRUE(Form3->Memo1->toPlainText().isEmpty());
+    EXPECT_TRUE(memo->toPlainText().isEmpty());
 
-    Form3->Memo1->setPlainText("typed while the report is written");
+    memo->setPlainText("typed while the report is written");
     int reportsShown = 0;
-    QObject::connect(Form3->Memo1, &QPlainTextEdit::textChanged, [&] {
-        reportsShown += Form3->Memo1->toPlainText().contains("*** End of file");
+    QObject::connect(memo, &QPlainTextEdit::textChanged, [&] {
+        reportsShown += memo->toPlainText().contains("*** End of file");
     });
     Form1->SpeedButton4Click();
-    EXPECT_TRUE(Form3->Memo1->toPlainText().isEmpty());
+    EXPECT_TRUE(memo->toPlainText().isEmpty());
 
     WaitReportEnd();
-    ASSERT_TRUE(QTest::qWaitFor([] { return !Form3->Memo1->toPlainText().isEmpty(); }, 5000));
-    const std::string shown = Form3->Memo1->toPlainText().toStdString();
+    ASSERT_TRUE(QTest::qWaitFor([memo] { return !memo->toPlainText().isEmpty(); }, 5000));
+    const std::string shown = memo->toPlainText().toStdString();
     const std::string file = ReadFile("output.txt");
     EXPECT_EQ(CountOf(file, "Assigned number:"), kFrames);
     EXPECT_EQ(CountOf(file, "Quarn Analyser Output File"), 1);
@@ -252,12 +254,13 @@ TEST_F(MainWindowTest, WriteOutputDuringAReportEmptiesTheWindowButStartsNoSecond
 // and enabling them shows the final count.
 TEST_F(MainWindowTest, WorkerUpdatesGreyTheSessionGroupAndCountInOrder)
 {
+    QLabel* counter = Find<QLabel>(Form1, "Label23");
     const QString hint = "The number of packets sniffed from the network";
-    EXPECT_EQ(Ui().Label23->toolTip(), hint);
+    EXPECT_EQ(counter->toolTip(), hint);
     ResetFrameCounter();
-    EXPECT_EQ(Ui().Label23->toolTip(), hint) << "kept until the first capture";
+    EXPECT_EQ(counter->toolTip(), hint) << "kept until the first capture";
     QStringList statusTexts;
-    QObject::connect(Ui().StatusBar1, &QStatusBar::messageChanged,
+    QObject::connect(Find<QStatusBar>(Form1, "StatusBar1"), &QStatusBar::messageChanged,
                      [&](const QString& text) { statusTexts << text; });
     std::thread worker([] {
         ShowAllocationStatus(true);
@@ -282,29 +285,29 @@ TEST_F(MainWindowTest, WorkerUpdatesGreyTheSessionGroupAndCountInOrder)
 
     for (int i = 0; i < 3; ++i)
         CountFrame();
-    EXPECT_TRUE(QTest::qWaitFor([this] { return Ui().Label23->text() == "3"; }, 2000))
+    EXPECT_TRUE(QTest::qWaitFor([counter] { return counter->text() == "3"; }, 2000))
         << "the counter label was not refreshed during the capture";
-    EXPECT_EQ(Ui().Label23->toolTip(), "Received 3, kept 3, refused by the filters 0, lost 0")
+    EXPECT_EQ(counter->toolTip(), "Received 3, kept 3, refused by the filters 0, lost 0")
         << "the tool tip is refreshed with the counter";
     CountFrame();
     EnableSessionControls();
     ExpectSessionGroup(true);
-    EXPECT_EQ(Ui().Label23->text(), "4") << "the final count is shown when the capture ends";
-    EXPECT_EQ(Ui().Label23->toolTip(), "Received 4, kept 4, refused by the filters 0, lost 0");
+    EXPECT_EQ(counter->text(), "4") << "the final count is shown when the capture ends";
+    EXPECT_EQ(counter->toolTip(), "Received 4, kept 4, refused by the filters 0, lost 0");
 }
 
 TEST_F(MainWindowTest, PicturesAreFoundAndEdit1TakesFourCharacters)
 {
-    for (QPushButton* button : {Ui().SpeedButton1, Ui().SpeedButton6, Ui().SpeedButton2,
-                                Ui().SpeedButton4, Ui().SpeedButton5})
-        EXPECT_FALSE(button->icon().pixmap(19, 19).isNull()) << button->objectName().toStdString();
-    EXPECT_EQ(Form7->ui->Image1->pixmap().size(), QSize(458, 260)) << "splash picture not found";
-    EXPECT_FALSE(Form3->SpeedButton2->icon().pixmap(16, 16).isNull()) << "output window's Ok";
+    for (const char* name : {"SpeedButton1", "SpeedButton6", "SpeedButton2", "SpeedButton4", "SpeedButton5"})
+        EXPECT_FALSE(Find<QPushButton>(Form1, name)->icon().pixmap(19, 19).isNull()) << name;
+    EXPECT_EQ(Find<QLabel>(Form7, "Image1")->pixmap().size(), QSize(458, 260)) << "splash picture not found";
+    EXPECT_FALSE(Find<QToolButton>(Form3, "SpeedButton2")->icon().pixmap(16, 16).isNull()) << "output's Ok";
 
-    Ui().Edit1->clear();
-    Ui().Edit1->setFocus();
-    QTest::keyClicks(Ui().Edit1, "50010");
-    EXPECT_EQ(Ui().Edit1->text(), "5001");
+    QLineEdit* size = Find<QLineEdit>(Form1, "Edit1");
+    size->clear();
+    size->setFocus();
+    QTest::keyClicks(size, "50010");
+    EXPECT_EQ(size->text(), "5001");
 }
 
 // The counter, up to ten digits (the largest count), keeps clear of "Packets
@@ -312,7 +315,7 @@ TEST_F(MainWindowTest, PicturesAreFoundAndEdit1TakesFourCharacters)
 // group. Measured with the font the window really uses.
 TEST_F(MainWindowTest, TenDigitCounterTouchesNothing)
 {
-    QLabel* counter = Ui().Label23;
+    QLabel* counter = Find<QLabel>(Form1, "Label23");
     counter->setText("1234567890");
     // Where a label draws its text, in the group's coordinates.
     const auto textRect = [](const QLabel* label) {
@@ -322,11 +325,12 @@ TEST_F(MainWindowTest, TenDigitCounterTouchesNothing)
     };
     const QRect digits = textRect(counter);
     EXPECT_TRUE(counter->alignment() & Qt::AlignRight);
-    EXPECT_TRUE(Ui().GroupBox5->rect().adjusted(1, 1, -1, -1).contains(counter->geometry()));
+    const QGroupBox* session = Find<QGroupBox>(Form1, "GroupBox5");
+    EXPECT_TRUE(session->rect().adjusted(1, 1, -1, -1).contains(counter->geometry()));
     EXPECT_TRUE(counter->contentsRect().translated(counter->pos()).contains(digits)) << "digits cut off";
     // One clear pixel at least: adjacent rectangles touch.
-    EXPECT_FALSE(digits.intersects(textRect(Ui().Label22).adjusted(-1, -1, 1, 1)));
-    for (const QWidget* other : Ui().GroupBox5->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+    EXPECT_FALSE(digits.intersects(textRect(Find<QLabel>(Form1, "Label22")).adjusted(-1, -1, 1, 1)));
+    for (const QWidget* other : session->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
         if (other != counter) {
             EXPECT_FALSE(counter->geometry().intersects(other->geometry())) << other->objectName().toStdString();
         }

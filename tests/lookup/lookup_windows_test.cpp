@@ -25,6 +25,10 @@
 
 namespace {
 
+QLineEdit* Edit(const char* name) { return Find<QLineEdit>(Form2, name); }
+QToolButton* Button(const char* name) { return Find<QToolButton>(Form2, name); }
+QTableView* Grid(const PickListWindow* pickList) { return Find<QTableView>(pickList, "DBGrid1"); }
+
 // The copy rules, over rows that a test puts into a pick-list once its Look Up
 // has shown it (and opened its query on an empty database of the test's own).
 class LookUp : public testing::Test {
@@ -47,7 +51,7 @@ protected:
     // The operator's double-click on a row of the pick-list's grid.
     static void Pick(PickListWindow* window, int row)
     {
-        QTableView* grid = window->findChild<QTableView*>("DBGrid1");
+        QTableView* grid = Grid(window);
         grid->setCurrentIndex(grid->model()->index(row, 0));
         emit grid->doubleClicked(grid->currentIndex());
     }
@@ -92,25 +96,25 @@ TEST_F(LookUp, EachButtonShowsTheNoticeThenFillsItsOwnRowAndNoOther)
         EXPECT_TRUE(row.window->isVisible());
         EXPECT_EQ(row.window->LookUpTarget.data(), Form2->findChild<QLineEdit*>(editName));
 
-        row.window->findChild<QTableView*>("DBGrid1")->setModel(model.get());
+        Grid(row.window)->setModel(model.get());
         Pick(row.window, 0);
         EXPECT_FALSE(row.window->isVisible());
         for (QLineEdit* edit : Form2->findChildren<QLineEdit*>())
             EXPECT_EQ(edit->text(), edit->objectName() == editName ? value : "")
                 << edit->objectName().toStdString();
         recorder.whileShown = nullptr;
-        row.window->findChild<QTableView*>("DBGrid1")->setModel(nullptr);
+        Grid(row.window)->setModel(nullptr);
     }
 }
 
 TEST_F(LookUp, PickLandsWholeWhateverTheEditLimit)
 {
     auto model = Rows("ComputerNicIPNumber", "192.168.100.200 (lab)"); // over Filter 1's 15 for IP
-    Form2->EditIPSource1->setText("old");
-    Form2->SpeedButtonLookUpIPSource1->click();
-    Form5->DBGrid1->setModel(model.get());
+    Edit("EditIPSource1")->setText("old");
+    Button("SpeedButtonLookUpIPSource1")->click();
+    Grid(Form5)->setModel(model.get());
     Pick(Form5, 0);
-    QLineEdit* edit = Form2->EditIPSource1;
+    QLineEdit* edit = Edit("EditIPSource1");
     EXPECT_EQ(edit->text(), "192.168.100.200 (lab)");
 
     // The operator may shorten the longer text but not lengthen it, and the
@@ -127,7 +131,7 @@ TEST_F(LookUp, PickLandsWholeWhateverTheEditLimit)
     EXPECT_EQ(edit->text(), "19.168.100.200");
     QTest::keyClicks(edit, "99");
     EXPECT_EQ(edit->text(), "19.168.100.2009") << "back within the limit of 15: one more fits, no more";
-    Form5->DBGrid1->setModel(nullptr);
+    Grid(Form5)->setModel(nullptr);
 }
 
 // The last Look Up pressed sets the target. A null address, no current row or a
@@ -136,27 +140,27 @@ TEST_F(LookUp, PickLandsWholeWhateverTheEditLimit)
 TEST_F(LookUp, WhatIsCopiedAndWhatIsNot)
 {
     auto model = Rows("ComputerNicMac", "00-1A-2B-3C-4D-5E");
-    Form2->EditMACSource1->setText("typed");
-    Form2->SpeedButtonLookUpMACDest2->click();
-    Form2->SpeedButtonLookUpMACSource1->click();
+    Edit("EditMACSource1")->setText("typed");
+    Button("SpeedButtonLookUpMACDest2")->click();
+    Button("SpeedButtonLookUpMACSource1")->click();
     EXPECT_EQ(recorder.messages.size(), 2u);
-    Form4->DBGrid1->setModel(model.get());
+    Grid(Form4)->setModel(model.get());
     Pick(Form4, 1);
-    Form4->DBGrid1->setCurrentIndex(QModelIndex());
+    Grid(Form4)->setCurrentIndex(QModelIndex());
     Form4->DBGrid1DblClick();
     EXPECT_TRUE(Form4->isVisible());
-    EXPECT_EQ(Form2->EditMACSource1->text(), "typed");
+    EXPECT_EQ(Edit("EditMACSource1")->text(), "typed");
     Pick(Form4, 2);
-    EXPECT_EQ(Form2->EditMACSource1->text(), "other");
-    EXPECT_TRUE(Form2->EditMACDest2->text().isEmpty());
+    EXPECT_EQ(Edit("EditMACSource1")->text(), "other");
+    EXPECT_TRUE(Edit("EditMACDest2")->text().isEmpty());
     EXPECT_FALSE(Form4->isVisible());
 
     // The IPX pick-list copies "ComputerNicIPXNumber".
     auto ipx = Rows("computernicipxnumber", "00-00-00-00-00-01");
-    Form2->SpeedButtonLookUpIPXDest1->click();
-    Form6->DBGrid1->setModel(ipx.get());
+    Button("SpeedButtonLookUpIPXDest1")->click();
+    Grid(Form6)->setModel(ipx.get());
     Pick(Form6, 0);
-    EXPECT_EQ(Form2->EditIPXDest1->text(), "00-00-00-00-00-01");
+    EXPECT_EQ(Edit("EditIPXDest1")->text(), "00-00-00-00-00-01");
 
     // A titled grid keeps the field name beside the title; the address is in
     // the first column here, so a match on position would copy the name.
@@ -167,18 +171,18 @@ TEST_F(LookUp, WhatIsCopiedAndWhatIsNot)
     titled.setHeaderData(1, Qt::Horizontal, "ComputerName", kFieldNameRole);
     titled.setItem(0, 0, new QStandardItem("10.0.0.9"));
     titled.setItem(0, 1, new QStandardItem("delta"));
-    Form2->SpeedButtonLookUpIPDest2->click();
-    Form5->DBGrid1->setModel(&titled);
+    Button("SpeedButtonLookUpIPDest2")->click();
+    Grid(Form5)->setModel(&titled);
     Pick(Form5, 0);
-    EXPECT_EQ(Form2->EditIPDest2->text(), "10.0.0.9");
+    EXPECT_EQ(Edit("EditIPDest2")->text(), "10.0.0.9");
 
-    Form2->SpeedButtonLookUpIPDest2->click();
-    Form5->DBGrid1->setModel(model.get()); // no IP column
+    Button("SpeedButtonLookUpIPDest2")->click();
+    Grid(Form5)->setModel(model.get()); // no IP column
     Pick(Form5, 0);
-    EXPECT_EQ(Form2->EditIPDest2->text(), "10.0.0.9");
+    EXPECT_EQ(Edit("EditIPDest2")->text(), "10.0.0.9");
     EXPECT_TRUE(Form5->isVisible());
     for (PickListWindow* window : std::initializer_list<PickListWindow*>{Form4, Form5, Form6})
-        window->findChild<QTableView*>("DBGrid1")->setModel(nullptr);
+        Grid(window)->setModel(nullptr);
 }
 
 // Through the real windows, on each engine: the inventory imported with
@@ -220,7 +224,7 @@ TEST_P(LookUpFromDatabase, PickLandsUnchangedAndOKReadsItIntoTheSlot)
     MessageRecorder recorder;
     Windows windows;
     Form2->show();
-    Form2->CheckBoxEnableFilter1->setChecked(true);
+    Find<QCheckBox>(Form2, "CheckBoxEnableFilter1")->setChecked(true);
 
     const struct {
         QToolButton* button;
@@ -231,12 +235,12 @@ TEST_P(LookUpFromDatabase, PickLandsUnchangedAndOKReadsItIntoTheSlot)
         QCheckBox* box;
         QString address;
     } picks[] = {
-        {Form2->SpeedButtonLookUpMACSource1, Form4, Form4->DBGrid1, "MAC Address", Form2->EditMACSource1,
-         Form2->CheckBoxMACSource1, "00:1a:2b:3c:4d:5f"},
-        {Form2->SpeedButtonLookUpIPDest2, Form5, Form5->DBGrid1, "IP Address", Form2->EditIPDest2,
-         Form2->CheckBoxIPDest2, "10.0.0.1"},
-        {Form2->SpeedButtonLookUpIPXSource2, Form6, Form6->DBGrid1, "IPX Address", Form2->EditIPXSource2,
-         Form2->CheckBoxIPXSource2, "02:00:00:00:00:0c"},
+        {Button("SpeedButtonLookUpMACSource1"), Form4, Grid(Form4), "MAC Address", Edit("EditMACSource1"),
+         Find<QCheckBox>(Form2, "CheckBoxMACSource1"), "00:1a:2b:3c:4d:5f"},
+        {Button("SpeedButtonLookUpIPDest2"), Form5, Grid(Form5), "IP Address", Edit("EditIPDest2"),
+         Find<QCheckBox>(Form2, "CheckBoxIPDest2"), "10.0.0.1"},
+        {Button("SpeedButtonLookUpIPXSource2"), Form6, Grid(Form6), "IPX Address", Edit("EditIPXSource2"),
+         Find<QCheckBox>(Form2, "CheckBoxIPXSource2"), "02:00:00:00:00:0c"},
     };
     for (const auto& pick : picks) {
         SCOPED_TRACE(pick.title);
@@ -258,12 +262,12 @@ TEST_P(LookUpFromDatabase, PickLandsUnchangedAndOKReadsItIntoTheSlot)
     }
 
     // charlie's card has no MAC address: a double-click on it copies nothing.
-    Form2->SpeedButtonLookUpMACDest1->click();
-    DoubleClick(Form4->DBGrid1, RowOf(Form4->DBGrid1, ""));
+    Button("SpeedButtonLookUpMACDest1")->click();
+    DoubleClick(Grid(Form4), RowOf(Grid(Form4), ""));
     EXPECT_TRUE(Form4->isVisible());
-    EXPECT_TRUE(Form2->EditMACDest1->text().isEmpty());
+    EXPECT_TRUE(Edit("EditMACDest1")->text().isEmpty());
 
-    Form2->SpeedButton1->click();
+    Button("SpeedButton1")->click();
     EXPECT_FALSE(Form2->isVisible());
     EXPECT_FALSE(Form4->isVisible());
     EXPECT_FALSE(ConnectionOpen());
@@ -295,26 +299,26 @@ TEST_P(LookUpFromDatabase, DatabaseThatCannotBeOpenedGivesOneMessageAndAnEmptyLi
     MessageRecorder recorder;
     Windows windows;
     Form2->show();
-    Form2->SpeedButtonLookUpIPSource1->click();
+    Button("SpeedButtonLookUpIPSource1")->click();
     ASSERT_EQ(recorder.messages.size(), 2u);
     EXPECT_EQ(recorder.messages[0], (RecordedMessage{"Database functionality not implemented yet.", "Quarn"}));
     EXPECT_TRUE(recorder.messages[1].text.starts_with(expected)) << recorder.messages[1].text;
     EXPECT_EQ(recorder.messages[1].caption, "Quarn");
     EXPECT_TRUE(Form5->isVisible());
-    const QAbstractItemModel& rows = *Form5->DBGrid1->model();
+    const QAbstractItemModel& rows = *Grid(Form5)->model();
     EXPECT_EQ(rows.rowCount(), 0);
     EXPECT_EQ(rows.headerData(1, Qt::Horizontal).toString(), "IP Address");
     Form5->DBGrid1DblClick();
     EXPECT_TRUE(Form5->isVisible());
 
-    Form2->SpeedButton1->click();
+    Button("SpeedButton1")->click();
     if (GetParam() == Engine::SQLite)
         std::filesystem::remove(database.SQLiteFile());
     else
         database.WriteService();
     recorder.messages.clear();
     Form2->show();
-    Form2->SpeedButtonLookUpIPSource1->click();
+    Button("SpeedButtonLookUpIPSource1")->click();
     EXPECT_EQ(recorder.messages.size(), 1u);
     EXPECT_TRUE(Form5->isVisible());
 }

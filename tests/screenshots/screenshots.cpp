@@ -148,7 +148,7 @@ QWidget* PickList()
     }
     FilterWindow();
     g_lookUpNoticeExpected = true;
-    Form2->SpeedButtonLookUpIPSource1->click();
+    Form2->SpeedButtonLookUpIPSource1Click();
     g_lookUpNoticeExpected = false;
     Settle();
     return Form5;
@@ -169,11 +169,12 @@ QWidget* OutputWindow()
     SetReportClock(FixedDate);
     Form1->SpeedButton4Click();
     WaitReportEnd();
-    for (int tries = 0; tries < 50 && Form3->Memo1->toPlainText().isEmpty(); ++tries)
+    auto* memo = Form3->findChild<QPlainTextEdit*>("Memo1");
+    for (int tries = 0; tries < 50 && memo->toPlainText().isEmpty(); ++tries)
         Settle(100);
-    if (Form3->Memo1->toPlainText().isEmpty())
+    if (memo->toPlainText().isEmpty())
         return nullptr;
-    Form3->Memo1->clearFocus(); // no blinking text cursor in the picture
+    memo->clearFocus(); // no blinking text cursor in the picture
     Settle();
     return Form3;
 }

@@ -24,7 +24,6 @@
 #include "report/report_writer.h"
 #include "report/window/tform3.h"
 #include "session/session_buffer.h"
-#include "ui_tform1.h"
 
 namespace {
 template <class Form> void Destroy(Form*& form)
@@ -104,14 +103,12 @@ void FillSessionBuffer(uint32_t capacity, uint32_t count)
 
 void ExpectSessionGroup(bool enabled)
 {
-    Ui::TForm1& ui = *Form1->ui;
-    for (QWidget* control : std::initializer_list<QWidget*>{ui.RadioGroup2, ui.SpeedButton4, ui.SpeedButton5,
-                                                            ui.Edit1, ui.UpDown1, ui.Label23})
-        EXPECT_EQ(control->isEnabled(), enabled) << control->objectName().toStdString();
-    for (QPushButton* button : {ui.SpeedButton1, ui.SpeedButton6, ui.SpeedButton2})
-        EXPECT_TRUE(button->isEnabled()) << button->objectName().toStdString();
+    for (const char* name : {"RadioGroup2", "SpeedButton4", "SpeedButton5", "Edit1", "UpDown1", "Label23"})
+        EXPECT_EQ(Find<QWidget>(Form1, name)->isEnabled(), enabled) << name;
+    for (const char* name : {"SpeedButton1", "SpeedButton6", "SpeedButton2"})
+        EXPECT_TRUE(Find<QPushButton>(Form1, name)->isEnabled()) << name;
     EXPECT_NE(SessionGroupGreyText(), SessionGroupWindowText());
-    EXPECT_EQ(ui.GroupBox5->palette().color(QPalette::WindowText),
+    EXPECT_EQ(Find<QGroupBox>(Form1, "GroupBox5")->palette().color(QPalette::WindowText),
               enabled ? SessionGroupWindowText() : SessionGroupGreyText());
 }
 

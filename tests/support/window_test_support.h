@@ -3,9 +3,13 @@
 // what the main window's tests need besides. Scratch files come with it.
 #pragma once
 
+#include <QObject>
+#include <QString>
+
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
@@ -15,6 +19,17 @@
 #include "tests/support/scratch_files.h"
 
 class QWidget;
+
+// A window's control by the name its form gives it: those names are part of
+// what the windows must have. A missing control, or one of another class,
+// fails the test that asks for it.
+template <class Control>
+Control* Find(const QObject* window, const char* name)
+{
+    if (auto* control = window->findChild<Control*>(QString::fromLatin1(name)))
+        return control;
+    throw std::logic_error(std::string("no control ") + name);
+}
 
 struct RecordedMessage {
     std::string text;

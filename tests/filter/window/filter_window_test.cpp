@@ -1,8 +1,10 @@
 // The filter window's OK action, its interlocks and its edit limits, as an
 // operator meets them: controls set, OK pressed, the published slots read back.
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QTest>
+#include <QToolButton>
 
 #include <gtest/gtest.h>
 
@@ -38,7 +40,9 @@ Published Read()
 class FilterWindow : public testing::Test {
 protected:
     void SetUp() override { Form2->show(); }
-    void PressOK() { Form2->SpeedButton1->click(); }
+    void PressOK() { Find<QToolButton>(Form2, "SpeedButton1")->click(); }
+    static QCheckBox* Box(const char* name) { return Find<QCheckBox>(Form2, name); }
+    static QLineEdit* Edit(const char* name) { return Find<QLineEdit>(Form2, name); }
 
     MessageRecorder recorder;
     Windows windows;
@@ -54,12 +58,13 @@ TEST_F(FilterWindow, IPTextsGiveTheirBytesInEitherFilter)
         {"300.1.1.1", {0x2C, 0x01, 0x01, 0x01}},    {"1.2.3.4.5", {0x01, 0x02, 0x03, 0x2D}},
         {"", {0x00, 0x00, 0x00, 0x00}},             {" 10.1.1.1", {0x00, 0x01, 0x01, 0x01}},
     };
-    for (QCheckBox* box : {Form2->CheckBoxIPSource1, Form2->CheckBoxIPDest1, Form2->CheckBoxIPSource2,
-                           Form2->CheckBoxIPDest2})
+    for (QCheckBox* box : {Box("CheckBoxIPSource1"), Box("CheckBoxIPDest1"), Box("CheckBoxIPSource2"),
+                           Box("CheckBoxIPDest2")})
         box->setChecked(true);
     for (const auto& c : cases) {
         Form2->show();
-        for (QLineEdit* edit : {Form2->EditIPSource1, Form2->EditIPDest1, Form2->EditIPSource2, Form2->EditIPDest2}) {
+        for (QLineEdit* edit :
+             {Edit("EditIPSource1"), Edit("EditIPDest1"), Edit("EditIPSource2"), Edit("EditIPDest2")}) {
             edit->clear();
             QTest::keyClicks(edit, QString::fromLatin1(c.text));
         }
@@ -80,16 +85,16 @@ TEST_F(FilterWindow, ShortFilter1MACStopsOKWithTheFlagsAlreadyWritten)
     before2.IPXSource[5] = 0x77;
     PublishFilters(before1, before2);
 
-    Form2->CheckBoxEnableFilter1->setChecked(true);
-    Form2->CheckBoxMACSource1->setChecked(true);
-    Form2->EditMACSource1->setText("00-1A-2B-3C-4D");
+    Box("CheckBoxEnableFilter1")->setChecked(true);
+    Box("CheckBoxMACSource1")->setChecked(true);
+    Edit("EditMACSource1")->setText("00-1A-2B-3C-4D");
     // Fields after the failing one, in both filters, must stay as they were.
-    Form2->CheckBoxMACDest1->setChecked(true);
-    Form2->EditMACDest1->setText("00-1A-2B-3C-4D-5E");
-    Form2->CheckBoxIP1->setChecked(true);
-    Form2->CheckBoxEnableFilter2->setChecked(true);
-    Form2->CheckBoxIPXSource2->setChecked(true);
-    Form2->EditIPXSource2->setText("00-1A-2B-3C-4D-5E");
+    Box("CheckBoxMACDest1")->setChecked(true);
+    Edit("EditMACDest1")->setText("00-1A-2B-3C-4D-5E");
+    Box("CheckBoxIP1")->setChecked(true);
+    Box("CheckBoxEnableFilter2")->setChecked(true);
+    Box("CheckBoxIPXSource2")->setChecked(true);
+    Edit("EditIPXSource2")->setText("00-1A-2B-3C-4D-5E");
     Form4->show();
 
     PressOK();
@@ -109,7 +114,7 @@ TEST_F(FilterWindow, ShortFilter1MACStopsOKWithTheFlagsAlreadyWritten)
     EXPECT_EQ(std::to_array(p.f2.IPXSource), std::to_array(before2.IPXSource));
 
     // Mended text: the next OK goes through.
-    Form2->EditMACSource1->setText("00:1a:2b:3c:4d:5e");
+    Edit("EditMACSource1")->setText("00:1a:2b:3c:4d:5e");
     PressOK();
     EXPECT_EQ(recorder.messages.size(), 1u);
     EXPECT_FALSE(Form2->isVisible());
@@ -128,12 +133,12 @@ TEST_F(FilterWindow, MACRulesByFilterAndEnableState)
 {
     FrameFilter before;
     std::memcpy(before.MACDest, kOld.data(), 6);
-    Form2->CheckBoxMACDest1->setChecked(true);
-    Form2->EditMACDest1->setText("no digits here!");
-    Form2->CheckBoxIPSource1->setChecked(true);
-    Form2->EditIPSource1->setText("10.0.0.1");
-    Form2->CheckBoxMACDest2->setChecked(true);
-    Form2->CheckBoxUDP2->setChecked(true);
+    Box("CheckBoxMACDest1")->setChecked(true);
+    Edit("EditMACDest1")->setText("no digits here!");
+    Box("CheckBoxIPSource1")->setChecked(true);
+    Edit("EditIPSource1")->setText("10.0.0.1");
+    Box("CheckBoxMACDest2")->setChecked(true);
+    Box("CheckBoxUDP2")->setChecked(true);
     const struct {
         bool enabled; // Filter 2
         const char* text;
@@ -150,8 +155,8 @@ TEST_F(FilterWindow, MACRulesByFilterAndEnableState)
         PublishFilters(before, before);
         recorder.messages.clear();
         Form2->show();
-        Form2->CheckBoxEnableFilter2->setChecked(c.enabled);
-        Form2->EditMACDest2->setText(c.text);
+        Box("CheckBoxEnableFilter2")->setChecked(c.enabled);
+        Edit("EditMACDest2")->setText(c.text);
 
         PressOK();
 
@@ -204,8 +209,9 @@ TEST_F(FilterWindow, ProtocolInterlocksInBothFilters)
     struct Boxes {
         QCheckBox *ip, *tcp, *udp, *icmp;
     };
-    for (const Boxes& b : {Boxes{Form2->CheckBoxIP1, Form2->CheckBoxTCP1, Form2->CheckBoxUDP1, Form2->CheckBoxICMP1},
-                           Boxes{Form2->CheckBoxIP2, Form2->CheckBoxTCP2, Form2->CheckBoxUDP2, Form2->CheckBoxICMP2}}) {
+    for (const Boxes& b :
+         {Boxes{Box("CheckBoxIP1"), Box("CheckBoxTCP1"), Box("CheckBoxUDP1"), Box("CheckBoxICMP1")},
+          Boxes{Box("CheckBoxIP2"), Box("CheckBoxTCP2"), Box("CheckBoxUDP2"), Box("CheckBoxICMP2")}}) {
         for (QCheckBox* sub : {b.tcp, b.udp, b.icmp}) {
             SCOPED_TRACE(sub->objectName().toStdString());
             sub->click(); // ticking a protocol within IP ticks IP
@@ -226,8 +232,8 @@ TEST_F(FilterWindow, ProtocolInterlocksInBothFilters)
         EXPECT_FALSE(b.tcp->isChecked() || b.udp->isChecked() || b.icmp->isChecked());
         b.ip->click();
     }
-    Form2->CheckBoxTCP1->click();
-    EXPECT_FALSE(Form2->CheckBoxIP2->isChecked()) << "Filter 1's interlocks touched Filter 2";
+    Box("CheckBoxTCP1")->click();
+    EXPECT_FALSE(Box("CheckBoxIP2")->isChecked()) << "Filter 1's interlocks touched Filter 2";
 }
 
 // Typed text stops at each edit's limit (0: none); a typed IPX address of
@@ -238,8 +244,8 @@ TEST_F(FilterWindow, TypingLimitsAndSeventeenCharacterIPXAddresses)
         QLineEdit* edit;
         int limit;
     } edits[] = {
-        {Form2->EditMACSource1, 17}, {Form2->EditMACDest2, 17}, {Form2->EditIPSource1, 15},
-        {Form2->EditIPDest1, 15},    {Form2->EditIPSource2, 0}, {Form2->EditIPDest2, 0},
+        {Edit("EditMACSource1"), 17}, {Edit("EditMACDest2"), 17}, {Edit("EditIPSource1"), 15},
+        {Edit("EditIPDest1"), 15},    {Edit("EditIPSource2"), 0}, {Edit("EditIPDest2"), 0},
     };
     const QString typed(40, QLatin1Char('1'));
     for (const auto& e : edits) {
@@ -247,12 +253,12 @@ TEST_F(FilterWindow, TypingLimitsAndSeventeenCharacterIPXAddresses)
         EXPECT_EQ(e.edit->text().size(), e.limit ? e.limit : typed.size()) << e.edit->objectName().toStdString();
     }
 
-    Form2->CheckBoxIPXSource1->setChecked(true);
-    Form2->CheckBoxIPXDest2->setChecked(true);
-    QTest::keyClicks(Form2->EditIPXSource1, "00:1a:2b:3c:4d:5e99");
-    QTest::keyClicks(Form2->EditIPXDest2, "00-1A-2B-3C-4D-5E1");
-    EXPECT_EQ(Form2->EditIPXSource1->text(), "00:1a:2b:3c:4d:5e");
-    EXPECT_EQ(Form2->EditIPXDest2->text(), "00-1A-2B-3C-4D-5E");
+    Box("CheckBoxIPXSource1")->setChecked(true);
+    Box("CheckBoxIPXDest2")->setChecked(true);
+    QTest::keyClicks(Edit("EditIPXSource1"), "00:1a:2b:3c:4d:5e99");
+    QTest::keyClicks(Edit("EditIPXDest2"), "00-1A-2B-3C-4D-5E1");
+    EXPECT_EQ(Edit("EditIPXSource1")->text(), "00:1a:2b:3c:4d:5e");
+    EXPECT_EQ(Edit("EditIPXDest2")->text(), "00-1A-2B-3C-4D-5E");
     PressOK();
     const Published p = Read();
     EXPECT_EQ(std::to_array(p.f1.IPXSource), kSample);
@@ -261,9 +267,9 @@ TEST_F(FilterWindow, TypingLimitsAndSeventeenCharacterIPXAddresses)
 
 TEST_F(FilterWindow, PicturesAreFound)
 {
-    EXPECT_FALSE(Form2->SpeedButton1->icon().pixmap(16, 16).isNull());
-    EXPECT_FALSE(Form2->ImageIPLines1->pixmap().isNull());
-    EXPECT_FALSE(Form2->ImageIPLines2->pixmap().isNull());
+    EXPECT_FALSE(Find<QToolButton>(Form2, "SpeedButton1")->icon().pixmap(16, 16).isNull());
+    EXPECT_FALSE(Find<QLabel>(Form2, "ImageIPLines1")->pixmap().isNull());
+    EXPECT_FALSE(Find<QLabel>(Form2, "ImageIPLines2")->pixmap().isNull());
 }
 
 TEST_F(FilterWindow, GroupBoxFramesTouchNoText) { ExpectGroupBoxesClear(Form2); }

@@ -21,6 +21,7 @@ class OutputWindow : public testing::Test {
 protected:
     MessageRecorder recorder;
     Windows windows;
+    QPlainTextEdit* memo = Find<QPlainTextEdit>(Form3, "Memo1");
 };
 
 TEST_F(OutputWindow, TextFromTheWriterThreadArrivesWholeAndInOrder)
@@ -33,17 +34,17 @@ TEST_F(OutputWindow, TextFromTheWriterThreadArrivesWholeAndInOrder)
     });
     writer.join();
     // Posted, not set from the writer thread.
-    EXPECT_TRUE(Form3->Memo1->toPlainText().isEmpty());
-    EXPECT_TRUE(QTest::qWaitFor([&] { return Form3->Memo1->toPlainText() == "Frame 1\nFrame 2\n"; }, 5000))
-        << Form3->Memo1->toPlainText().toStdString();
+    EXPECT_TRUE(memo->toPlainText().isEmpty());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return memo->toPlainText() == "Frame 1\nFrame 2\n"; }, 5000))
+        << memo->toPlainText().toStdString();
 }
 
 TEST_F(OutputWindow, EveryByteIsOneCharacter)
 {
     const std::string text = "7F 80 FF |.\xE9\xFF|";
     Form3->TextArea()->ShowReportText(text);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !Form3->Memo1->toPlainText().isEmpty(); }, 5000));
-    const QString shown = Form3->Memo1->toPlainText();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !memo->toPlainText().isEmpty(); }, 5000));
+    const QString shown = memo->toPlainText();
     EXPECT_EQ(shown.size(), static_cast<qsizetype>(text.size()));
     EXPECT_EQ(shown.at(11), QChar(0xE9));
     EXPECT_EQ(shown.at(12), QChar(0xFF));
@@ -52,20 +53,20 @@ TEST_F(OutputWindow, EveryByteIsOneCharacter)
 // The dump's columns line up only if every character is equally wide.
 TEST_F(OutputWindow, MemoShowsAFixedPitchFont)
 {
-    const QFontMetrics metrics(Form3->Memo1->font());
+    const QFontMetrics metrics(memo->font());
     const int width = metrics.horizontalAdvance("MMMMMMMM");
     for (const char* sample : {"........", "iiiiiiii", "        ", "|0F 1a|W"})
         EXPECT_EQ(metrics.horizontalAdvance(sample), width)
-            << sample << " in " << QFontInfo(Form3->Memo1->font()).family().toStdString();
+            << sample << " in " << QFontInfo(memo->font()).family().toStdString();
 }
 
 TEST_F(OutputWindow, OkHidesTheWindowAndKeepsTheText)
 {
     Form3->show();
-    Form3->Memo1->setPlainText("report");
-    Form3->SpeedButton2->click();
+    memo->setPlainText("report");
+    Find<QToolButton>(Form3, "SpeedButton2")->click();
     EXPECT_FALSE(Form3->isVisible());
-    EXPECT_EQ(Form3->Memo1->toPlainText(), "report");
+    EXPECT_EQ(memo->toPlainText(), "report");
 }
 
 } // namespace
