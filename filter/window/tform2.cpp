@@ -6,6 +6,7 @@
 
 #include "app/messages.h"
 #include "app/window/group_frame.h"
+#include "filter/filter_settings.h"
 #include "filter/frame_filter.h"
 #include "filter/window/edit_limit.h"
 #include "lookup/window/tform4.h"
@@ -40,6 +41,54 @@ void IPClicked(const QCheckBox* ip, QCheckBox* tcp, QCheckBox* udp, QCheckBox* i
     tcp->setChecked(false);
     udp->setChecked(false);
     icmp->setChecked(false);
+}
+
+// One filter's controls.
+struct FilterWidgets {
+    QCheckBox* enable;
+    QCheckBox* macSource;
+    QLineEdit* macSourceText;
+    QCheckBox* macDest;
+    QLineEdit* macDestText;
+    QCheckBox* ipSource;
+    QLineEdit* ipSourceText;
+    QCheckBox* ipDest;
+    QLineEdit* ipDestText;
+    QCheckBox* ipxSource;
+    QLineEdit* ipxSourceText;
+    QCheckBox* ipxDest;
+    QLineEdit* ipxDestText;
+    QCheckBox *ip, *tcp, *udp, *icmp, *ipx, *netbeui;
+};
+
+// Filter 1's or Filter 2's controls, as members of the form: a renamed control
+// fails to compile.
+FilterWidgets FilterWidgetsOf(const Ui::TForm2& form, int filter)
+{
+    if (filter == 1)
+        return {form.CheckBoxEnableFilter1, form.CheckBoxMACSource1, form.EditMACSource1,
+                form.CheckBoxMACDest1, form.EditMACDest1, form.CheckBoxIPSource1, form.EditIPSource1,
+                form.CheckBoxIPDest1, form.EditIPDest1, form.CheckBoxIPXSource1, form.EditIPXSource1,
+                form.CheckBoxIPXDest1, form.EditIPXDest1, form.CheckBoxIP1, form.CheckBoxTCP1,
+                form.CheckBoxUDP1, form.CheckBoxICMP1, form.CheckBoxIPX1, form.CheckBoxNETBEUI1};
+    return {form.CheckBoxEnableFilter2, form.CheckBoxMACSource2, form.EditMACSource2,
+            form.CheckBoxMACDest2, form.EditMACDest2, form.CheckBoxIPSource2, form.EditIPSource2,
+            form.CheckBoxIPDest2, form.EditIPDest2, form.CheckBoxIPXSource2, form.EditIPXSource2,
+            form.CheckBoxIPXDest2, form.EditIPXDest2, form.CheckBoxIP2, form.CheckBoxTCP2,
+            form.CheckBoxUDP2, form.CheckBoxICMP2, form.CheckBoxIPX2, form.CheckBoxNETBEUI2};
+}
+
+FilterControls ReadControls(const FilterWidgets& w)
+{
+    return {w.enable->isChecked(),
+            w.macSource->isChecked(), EditText(w.macSourceText),
+            w.macDest->isChecked(), EditText(w.macDestText),
+            w.ipSource->isChecked(), EditText(w.ipSourceText),
+            w.ipDest->isChecked(), EditText(w.ipDestText),
+            w.ipxSource->isChecked(), EditText(w.ipxSourceText),
+            w.ipxDest->isChecked(), EditText(w.ipxDestText),
+            w.ip->isChecked(), w.tcp->isChecked(), w.udp->isChecked(),
+            w.icmp->isChecked(), w.ipx->isChecked(), w.netbeui->isChecked()};
 }
 
 } // namespace
@@ -92,33 +141,13 @@ void TForm2::ConnectHandlers()
         connect(button, &QAbstractButton::clicked, this, handler);
 }
 
-// One filter's controls, found by their names: "CheckBoxMACSource" + the
-// filter's number, and so on.
-FilterControls TForm2::ReadControls(char number) const
-{
-    const auto ticked = [&](const char* name) {
-        return findChild<QCheckBox*>(QString::fromLatin1(name) + QLatin1Char(number))->isChecked();
-    };
-    const auto text = [&](const char* name) {
-        return EditText(findChild<QLineEdit*>(QString::fromLatin1(name) + QLatin1Char(number)));
-    };
-    return {ticked("CheckBoxEnableFilter"),
-            ticked("CheckBoxMACSource"), text("EditMACSource"),
-            ticked("CheckBoxMACDest"), text("EditMACDest"),
-            ticked("CheckBoxIPSource"), text("EditIPSource"),
-            ticked("CheckBoxIPDest"), text("EditIPDest"),
-            ticked("CheckBoxIPXSource"), text("EditIPXSource"),
-            ticked("CheckBoxIPXDest"), text("EditIPXDest"),
-            ticked("CheckBoxIP"), ticked("CheckBoxTCP"), ticked("CheckBoxUDP"),
-            ticked("CheckBoxICMP"), ticked("CheckBoxIPX"), ticked("CheckBoxNETBEUI")};
-}
-
 void TForm2::SpeedButton1Click()
 {
     FrameFilter filter1;
     FrameFilter filter2;
     ReadFilters(filter1, filter2);
-    const bool complete = ReadFilterControls(ReadControls('1'), ReadControls('2'), filter1, filter2);
+    const bool complete = ReadFilterControls(ReadControls(FilterWidgetsOf(*ui, 1)),
+                                             ReadControls(FilterWidgetsOf(*ui, 2)), filter1, filter2);
     // Published also after a bad MAC address: the flags read before it apply.
     PublishFilters(filter1, filter2);
     if (!complete) {

@@ -7,8 +7,6 @@
 
 #include <memory>
 
-#include "filter/filter_settings.h"
-
 class PickListWindow;
 class QLineEdit;
 
@@ -57,7 +55,6 @@ public slots:
 private:
     void ConnectHandlers();
     void LimitEdits();
-    FilterControls ReadControls(char number) const;
     void LookUp(PickListWindow* pickList, QLineEdit* target);
 
     const std::unique_ptr<Ui::TForm2> ui;
