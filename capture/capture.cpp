@@ -17,6 +17,7 @@
 #include <thread>
 
 #include "app/status.h"
+#include "app/worker_threads.h"
 #include "capture/binding.h"
 #include "capture/capture_counts.h"
 #include "filter/frame_filter.h"
@@ -57,23 +58,9 @@ std::condition_variable g_stopSignal;
 bool g_threadLeft = false;
 
 // The capture thread, touched only by the user-interface thread. A capture that
-// ended by itself leaves its thread unjoined until the next Start or Stop; at
-// program exit it is joined here (a std::thread still joinable when destroyed
-// would end the program abnormally). One still capturing is left to end with
-// the process.
-struct CaptureThreadHandle {
-    std::thread thread;
-    ~CaptureThreadHandle()
-    {
-        if (!thread.joinable())
-            return;
-        if (g_capturing.load())
-            thread.detach();
-        else
-            thread.join();
-    }
-};
-CaptureThreadHandle g_thread;
+// ended by itself leaves its thread unjoined until the next Start or Stop, or
+// the program's end (EndCaptureThread).
+std::thread g_thread;
 
 constexpr auto kWakeInterval = std::chrono::milliseconds(10);
 // A wait that keeps failing without a stop request means a broken adapter (one
@@ -243,8 +230,16 @@ void CaptureThread()
 
 void JoinCaptureThread()
 {
-    if (g_thread.thread.joinable())
-        g_thread.thread.join();
+    if (g_thread.joinable())
+        g_thread.join();
+}
+
+// At the program's end: a capture still running is stopped as Stop stops it.
+void EndCaptureThread()
+{
+    if (IsCapturing())
+        StopCapture();
+    JoinCaptureThread();
 }
 
 } // namespace
@@ -259,6 +254,7 @@ bool StartCapture()
     if (!AllocateRing())
         return false;
     g_adapter = BoundAdapter();
+    RegisterWorkerEnd(EndCaptureThread);
 
     ShowCaptureStatus(true);
     ResetFrameCounter();
@@ -276,7 +272,7 @@ bool StartCapture()
     // Raised before the thread exists, so a second Start is refused at once.
     g_capturing.store(true);
     try {
-        g_thread.thread = std::thread(CaptureThread);
+        g_thread = std::thread(CaptureThread);
     } catch (const std::system_error&) {
         g_endClaimed.store(true);
         FinishCapture();
@@ -287,7 +283,7 @@ bool StartCapture()
 
 void StopCapture()
 {
-    if (!g_thread.thread.joinable())
+    if (!g_thread.joinable())
         return;
     bool expected = false;
     if (!g_endClaimed.compare_exchange_strong(expected, true)) {

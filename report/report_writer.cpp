@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -16,6 +15,7 @@
 
 #include "app/messages.h"
 #include "app/status.h"
+#include "app/worker_threads.h"
 #include "report/report_block.h"
 #include "report/report_output.h"
 #include "session/session_buffer.h"
@@ -23,14 +23,9 @@
 namespace {
 
 std::atomic<bool> writing{false};
+// A run still going when the program ends is finished, not cut off: its end is
+// WaitReportEnd.
 std::thread writerThread;
-
-// A run still going when the program ends is finished, not cut off (a joinable
-// std::thread left at exit would abort the program). Registered at the first
-// run, so it runs before the engine's static state is destroyed.
-void FinishRunAtExit() {
-    if (writerThread.joinable()) writerThread.join();
-}
 ReportTextArea* textArea = nullptr;
 std::string reportPath;
 std::atomic<std::tm (*)()> clockOverride{nullptr};
@@ -111,9 +106,8 @@ void WriteReportFrames() {
 void SetReportClock(std::tm (*clock)()) { clockOverride.store(clock); }
 
 void StartReport(ReportTextArea* area, const char* fileName) {
+    RegisterWorkerEnd(WaitReportEnd);
     // A finished run's thread is joined before a new one starts.
-    static const bool joinAtExit = std::atexit(FinishRunAtExit) == 0;
-    (void)joinAtExit;
     if (writerThread.joinable()) writerThread.join();
     textArea = area;
     SessionBuffer::Rewind();

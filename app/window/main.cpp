@@ -7,17 +7,15 @@
 #include <exception>
 
 #include "app/messages.h"
-#include "app/status.h"
+#include "app/worker_threads.h"
 #include "app/window/graphical_session.h"
 #include "app/window/qt_messages.h"
 #include "app/window/tform1.h"
 #include "app/window/tform7.h"
-#include "capture/capture.h"
 #include "filter/window/tform2.h"
 #include "lookup/window/tform4.h"
 #include "lookup/window/tform5.h"
 #include "lookup/window/tform6.h"
-#include "report/report_writer.h"
 #include "report/window/tform3.h"
 
 namespace {
@@ -98,10 +96,7 @@ int main(int argc, char** argv)
     }
 
     // No worker outlives the windows it reports to.
-    if (IsCapturing())
-        StopCapture();
-    WaitCaptureEnd(); // a capture that ended by itself leaves its thread to join
-    WaitReportEnd();
+    EndWorkerThreads();
     DestroyWindows();
     RegisterMessageSeam(nullptr);
     return 0;

@@ -276,9 +276,11 @@ TEST_F(LiveCapture, WaitsThatKeepFailingCostNoCpuAndStopEndsTheCaptureAsUsual)
     EXPECT_NE(BoundAdapter(), nullptr);
 }
 
-// The operator closes the program after a session capture has ended by itself:
-// nothing is left for Stop, and the program must still end cleanly.
-TEST_F(LiveCapture, ProgramEndsCleanlyAfterACaptureEndedByItself)
+// The program ends (exit(), as at the end of main) after a session capture
+// has ended by itself, leaving nothing for Stop, and while one still runs: the
+// capture thread is joined, the running capture stopped first, and the program
+// ends cleanly.
+TEST_F(LiveCapture, ProgramEndsCleanlyAfterACaptureEndedByItselfAndDuringOne)
 {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(
@@ -291,7 +293,19 @@ TEST_F(LiveCapture, ProgramEndsCleanlyAfterACaptureEndedByItself)
             net.reset();
             if (!ended)
                 std::_Exit(2);
-            std::exit(0); // static destructors run, as at the end of main
+            std::exit(0);
+        },
+        ::testing::ExitedWithCode(0), "");
+    EXPECT_EXIT(
+        {
+            // Registered before the capture starts, so it runs after the capture's end.
+            std::atexit([] {
+                if (IsCapturing())
+                    std::_Exit(3);
+            });
+            if (!SessionBuffer::Allocate(2, false) || !StartCapture())
+                std::_Exit(2);
+            std::exit(0);
         },
         ::testing::ExitedWithCode(0), "");
 }

@@ -13,6 +13,7 @@
 #include <cstdlib>
 
 #include "app/window/main_window_controls.h"
+#include "app/worker_threads.h"
 #include "app/window/tform1.h"
 #include "app/window/tform7.h"
 #include "capture/capture.h"
@@ -21,7 +22,6 @@
 #include "lookup/window/tform4.h"
 #include "lookup/window/tform5.h"
 #include "lookup/window/tform6.h"
-#include "report/report_writer.h"
 #include "report/window/tform3.h"
 #include "session/session_buffer.h"
 
@@ -65,19 +65,24 @@ Windows::~Windows()
 ProgramWindows::ProgramWindows()
 {
     Form1 = new TForm1;
+    Form2 = new TForm2;
     Form3 = new TForm3;
+    Form4 = new TForm4;
+    Form5 = new TForm5;
+    Form6 = new TForm6;
     Form7 = new TForm7;
 }
 
 ProgramWindows::~ProgramWindows()
 {
-    if (IsCapturing())
-        StopCapture();
-    WaitCaptureEnd();
-    WaitReportEnd();
+    EndWorkerThreads();
     QCoreApplication::processEvents();
     Destroy(Form7);
+    Destroy(Form6);
+    Destroy(Form5);
+    Destroy(Form4);
     Destroy(Form3);
+    Destroy(Form2);
     Destroy(Form1);
     SessionBuffer::ClearCount();
     SessionBuffer::FreeAll();

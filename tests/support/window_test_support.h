@@ -83,8 +83,8 @@ struct Windows {
     ~Windows();
 };
 
-// Form1, Form3 and Form7 built as the program builds them (Form1 binds the
-// adapter); torn down with no worker left running and the session buffer empty.
+// The seven windows built as the program builds them (Form1 binds the adapter);
+// torn down as the program ends, with the session buffer emptied.
 struct ProgramWindows {
     ProgramWindows();
     ~ProgramWindows();
