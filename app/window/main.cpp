@@ -88,7 +88,6 @@ int main(int argc, char** argv)
     RegisterMessageSeam(&messages);
     try {
         CreateWindows();
-        QObject::connect(Form1, &TForm1::Closed, &app, &QCoreApplication::quit);
         Form1->show();
         QApplication::exec();
     } catch (const std::exception& error) {

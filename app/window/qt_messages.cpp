@@ -33,8 +33,10 @@ void QtMessageSeam::ShowMessageBox(std::string_view text, std::string_view capti
 
 void QtMessageSeam::RequestQuit()
 {
-    QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(qApp, EndMessageLoop, Qt::QueuedConnection);
 }
+
+void EndMessageLoop() { QCoreApplication::exit(0); }
 
 void ShowErrorBox(const QString& message)
 {

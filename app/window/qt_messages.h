@@ -16,6 +16,11 @@ public:
     void RequestQuit() override;
 };
 
+// End the message loop, whatever windows are open. Qt's quit() would first ask
+// every window to close and keep the loop running when one refuses, as the
+// filter window does (its OK is the only way out).
+void EndMessageLoop();
+
 // The error box for an exception that escaped: stop icon, the application title
 // as caption, the message followed by ".".
 void ShowErrorBox(const QString& message);

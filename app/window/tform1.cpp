@@ -12,6 +12,7 @@
 #include "app/status.h"
 #include "app/window/group_frame.h"
 #include "app/window/main_window_controls.h"
+#include "app/window/qt_messages.h"
 #include "app/window/qt_text.h"
 #include "app/window/save_dialog.h"
 #include "app/window/tform7.h"
@@ -102,11 +103,12 @@ void TForm1::showEvent(QShowEvent* event)
     FormShow();
 }
 
+// Closing the main window ends the program, whatever other window is open.
 void TForm1::closeEvent(QCloseEvent* event)
 {
     FormClose();
     QWidget::closeEvent(event);
-    emit Closed();
+    EndMessageLoop();
 }
 
 void TForm1::FormShow()

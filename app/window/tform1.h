@@ -64,10 +64,6 @@ public slots:
     void SpeedButton2Click(); // Filters
     void SaveCaptureAs1Click(); // context menu and Ctrl+S: the session buffer as a pcap file
 
-signals:
-    // The main window has closed: the program ends.
-    void Closed();
-
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;

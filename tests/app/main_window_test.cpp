@@ -25,6 +25,7 @@
 #include "app/window/qt_messages.h"
 #include "app/window/tform1.h"
 #include "app/window/tform7.h"
+#include "filter/window/tform2.h"
 #include "capture/binding.h"
 #include "capture/capture.h"
 #include "report/report_writer.h"
@@ -338,6 +339,23 @@ TEST_F(MainWindowTest, TenDigitCounterTouchesNothing)
 }
 
 TEST_F(MainWindowTest, GroupBoxFramesTouchNoText) { ExpectGroupBoxesClear(Form1); }
+
+// Closing the main window ends the program whatever else is open, the filter
+// window too, which refuses to close (its OK is the only way out).
+TEST_F(MainWindowTest, ClosingItEndsTheProgramWithOtherWindowsOpen)
+{
+    Form1->show();
+    Form7->SpeedButton1Click();
+    Form1->SpeedButton2Click();
+    Form3->show();
+    QTimer::singleShot(0, Form1, [] { Form1->close(); });
+    QTimer giveUp;
+    giveUp.setSingleShot(true);
+    QObject::connect(&giveUp, &QTimer::timeout, [] { QCoreApplication::exit(1); });
+    giveUp.start(5000);
+    EXPECT_EQ(QCoreApplication::exec(), 0) << "the program went on running";
+    EXPECT_TRUE(Form2->isVisible());
+}
 
 // The no-adapter path asks for the end while the windows are still being built,
 // before the message loop runs: the request must survive until it does.
