@@ -66,13 +66,6 @@ int64_t CaptureSize(const std::string& input) {
     return st.st_size;
 }
 
-std::tm LocalTimeNow() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    return local;
-}
-
 std::string WriteProblem(int reason) {
     return reason != 0 ? std::string("write error: ") + std::strerror(reason) : std::string("write error");
 }

@@ -41,6 +41,13 @@ void WriteReportBanner(const std::tm& created) {
     WriteReportLine({});
 }
 
+std::tm LocalTimeNow() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    return local;
+}
+
 void WriteFrameBlock(std::span<const uint8_t> frame, uint32_t storedLength, CaptureTime time,
                      uint32_t number) {
     const FrameView view(frame.first(std::min<size_t>(frame.size(), storedLength)));

@@ -10,6 +10,8 @@
 
 // Banner lines 1 to 5; created is the local date and time of the run.
 void WriteReportBanner(const std::tm& created);
+// The local date and time now, as the banner's created.
+std::tm LocalTimeNow();
 // One frame block: header line, link-layer lines, decoder lines, dump,
 // separator and empty line. frame holds the captured bytes (at most 1514);
 // storedLength is the length as stored; number is the frame's place in the

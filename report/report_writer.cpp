@@ -30,12 +30,9 @@ ReportTextArea* textArea = nullptr;
 std::string reportPath;
 std::atomic<std::tm (*)()> clockOverride{nullptr};
 
-std::tm LocalTimeNow() {
+std::tm BannerTime() {
     if (auto clock = clockOverride.load()) return clock();
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    return local;
+    return LocalTimeNow();
 }
 
 // The file as the window shows it: lines split at CR LF, joined with '\n'.
@@ -118,7 +115,7 @@ void StartReport(ReportTextArea* area, const char* fileName) {
     reportPath = fileName;
     ShowReportStatus(true);
     writing.store(true);
-    WriteReportBanner(LocalTimeNow());
+    WriteReportBanner(BannerTime());
     writerThread = std::thread(WriteReportFrames);
 }
 
@@ -127,7 +124,7 @@ bool IsReportWriting() { return writing.load(); }
 bool WriteSessionReport(int fd) {
     SessionBuffer::Rewind();
     AttachReportOutput(fd);
-    WriteReportBanner(LocalTimeNow());
+    WriteReportBanner(BannerTime());
     WriteStoredFrames();
     return CloseReportOutput();
 }
