@@ -6,6 +6,7 @@
 #include <cstring>
 #include <ctime>
 #include <pcap/pcap.h>
+#include <stdio_ext.h>
 #include <span>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -38,6 +39,9 @@ pcap_t* OpenCapture(const std::string& input) {
     // Given before the first read; glibc ignores the size without a buffer.
     static char readBuffer[kReadBufferSize];
     std::setvbuf(file, readBuffer, _IOFBF, sizeof readBuffer);
+    // Only the thread that opened it reads the capture (and tells the
+    // progress), so stdio need not lock it for each of the two reads a frame.
+    __fsetlocking(file, FSETLOCKING_BYCALLER);
     char error[PCAP_ERRBUF_SIZE] = "";
     pcap_t* capture = pcap_fopen_offline_with_tstamp_precision(file, PCAP_TSTAMP_PRECISION_NANO, error);
     if (capture == nullptr) {
