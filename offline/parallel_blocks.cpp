@@ -96,9 +96,22 @@ public:
         work_.notify_one();
     }
 
+    // Waits until block is decoded, decoding queued blocks on the calling
+    // thread meanwhile: the writing thread is one of the decoders, so no more
+    // threads run than there are cores to run them.
     void WaitDecoded(Block* block) {
         std::unique_lock lock(mutex_);
-        decoded_.wait(lock, [&] { return block->decoded; });
+        while (!block->decoded) {
+            if (queue_.empty()) {
+                decoded_.wait(lock);
+                continue;
+            }
+            Block* next = Take();
+            lock.unlock();
+            Decode(*next);
+            lock.lock();
+            next->decoded = true;
+        }
     }
 
     // Drop the blocks not yet taken, let the threads finish the ones they
@@ -115,6 +128,12 @@ public:
     }
 
 private:
+    Block* Take() {
+        Block* block = queue_.front();
+        queue_.pop_front();
+        return block;
+    }
+
     void Run() {
         for (;;) {
             Block* block = nullptr;
@@ -122,8 +141,7 @@ private:
                 std::unique_lock lock(mutex_);
                 work_.wait(lock, [&] { return stopping_ || !queue_.empty(); });
                 if (stopping_) return;
-                block = queue_.front();
-                queue_.pop_front();
+                block = Take();
             }
             Decode(*block);
             {
@@ -186,7 +204,8 @@ BlocksOutcome WriteFrameBlocksInParallel(pcap_t* capture, uint32_t jobs) {
     // Declared before the pool: its threads are joined before the blocks go.
     std::vector<Block> blocks(jobs * kBlocksPerThread + 2);
     DecoderPool pool;
-    if (!pool.Start(jobs)) {
+    // The writing thread decodes too (WaitDecoded): jobs - 1 more threads.
+    if (!pool.Start(jobs - 1)) {
         outcome.end = BlocksOutcome::End::NoThreads;
         return outcome;
     }
