@@ -33,8 +33,8 @@ public:
 // while it is built; safe to call from any thread.
 void RegisterStatusSeam(StatusSeam* seam);
 
-void ShowCaptureStatus(bool on);     // kStatusCapturing / kStatusIdle
-void ShowAllocationStatus(bool on);  // kStatusAllocating / kStatusIdle
+void ShowCaptureStatus(bool on);    // kStatusCapturing / kStatusIdle
+void ShowAllocationStatus(bool on); // kStatusAllocating / kStatusIdle
 void DisableSessionControls();
 void EnableSessionControls();
 // Write one of the four status texts (the report writer's ShowReportStatus uses it).

@@ -22,8 +22,7 @@ public:
     virtual void SetAdapterAddress(std::string_view text) = 0;
 };
 
-inline constexpr std::string_view kNoAdapterMessage =
-    "Network card not found or packet driver not correctly installed";
+inline constexpr std::string_view kNoAdapterMessage = "Network card not found or packet driver not correctly installed";
 inline constexpr std::string_view kNoAdapterCaption = "Quarn Messagebox";
 
 // Bind the first adapter (forgetting a named one): open, reset, promiscuous

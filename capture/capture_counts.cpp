@@ -10,7 +10,7 @@ std::string WithThousandsSeparators(uint64_t value)
 
 std::string DescribeCaptureCounts(const CaptureCounts& counts)
 {
-    return "Received " + WithThousandsSeparators(counts.received) + ", kept " +
-           WithThousandsSeparators(counts.kept) + ", refused by the filters " +
-           WithThousandsSeparators(counts.refused) + ", lost " + WithThousandsSeparators(counts.lost);
+    return "Received " + WithThousandsSeparators(counts.received) + ", kept " + WithThousandsSeparators(counts.kept)
+        + ", refused by the filters " + WithThousandsSeparators(counts.refused) + ", lost "
+        + WithThousandsSeparators(counts.lost);
 }

@@ -16,18 +16,23 @@ std::string Reason() { return std::strerror(errno); }
 
 // A symbolic link is followed, so that the output replaces the file it names
 // and the link stays; a dangling link is replaced itself.
-std::string ResolveTarget(const std::string& name) {
+std::string ResolveTarget(const std::string& name)
+{
     struct stat st {};
-    if (lstat(name.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return name;
+    if (lstat(name.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+        return name;
     char resolved[PATH_MAX];
-    if (realpath(name.c_str(), resolved) == nullptr) return name;
+    if (realpath(name.c_str(), resolved) == nullptr)
+        return name;
     return resolved;
 }
 
 // Mode for the finished file: an existing file keeps its own, a new one gets
 // what a plain creation would give under the current umask.
-mode_t FinalMode(const struct stat* existing) {
-    if (existing != nullptr) return existing->st_mode & 07777;
+mode_t FinalMode(const struct stat* existing)
+{
+    if (existing != nullptr)
+        return existing->st_mode & 07777;
     const mode_t mask = umask(0);
     umask(mask);
     return 0666 & ~mask;
@@ -35,8 +40,8 @@ mode_t FinalMode(const struct stat* existing) {
 
 } // namespace
 
-bool OpenFileDestination(const std::string& name, FileDestination& destination,
-                         std::string& problem) {
+bool OpenFileDestination(const std::string& name, FileDestination& destination, std::string& problem)
+{
     destination = FileDestination{};
     destination.name = name;
     if (name == "-") {
@@ -60,10 +65,8 @@ bool OpenFileDestination(const std::string& name, FileDestination& destination,
         return true;
     }
     const std::string::size_type slash = destination.target.rfind('/');
-    const std::string directory =
-        slash == std::string::npos ? std::string() : destination.target.substr(0, slash + 1);
-    const std::string base =
-        slash == std::string::npos ? destination.target : destination.target.substr(slash + 1);
+    const std::string directory = slash == std::string::npos ? std::string() : destination.target.substr(0, slash + 1);
+    const std::string base = slash == std::string::npos ? destination.target : destination.target.substr(slash + 1);
     std::string temp = directory + "." + base + ".XXXXXX";
     const OutputSignalsHeld held; // created and known to the handlers as one step
     const int fd = mkstemp(temp.data());
@@ -85,7 +88,8 @@ bool OpenFileDestination(const std::string& name, FileDestination& destination,
     return true;
 }
 
-bool CommitFileDestination(FileDestination& destination, std::string& problem) {
+bool CommitFileDestination(FileDestination& destination, std::string& problem)
+{
     if (destination.closeFd) {
         const int fd = destination.fd;
         destination.fd = -1;
@@ -94,15 +98,18 @@ bool CommitFileDestination(FileDestination& destination, std::string& problem) {
         // OUT is the old file or the whole new one, never an empty or short one.
         // close() is where a network or quota file system reports a late failure.
         int error = 0;
-        if (!destination.tempPath.empty() && fsync(fd) != 0) error = errno;
-        if (close(fd) != 0 && error == 0) error = errno;
+        if (!destination.tempPath.empty() && fsync(fd) != 0)
+            error = errno;
+        if (close(fd) != 0 && error == 0)
+            error = errno;
         if (error != 0) {
             problem = std::string("write error: ") + std::strerror(error);
             DiscardFileDestination(destination);
             return false;
         }
     }
-    if (destination.tempPath.empty()) return true;
+    if (destination.tempPath.empty())
+        return true;
     {
         const OutputSignalsHeld held;
         if (rename(destination.tempPath.c_str(), destination.target.c_str()) != 0) {
@@ -124,8 +131,10 @@ bool CommitFileDestination(FileDestination& destination, std::string& problem) {
     return true;
 }
 
-void DiscardFileDestination(FileDestination& destination) {
-    if (destination.closeFd) close(destination.fd);
+void DiscardFileDestination(FileDestination& destination)
+{
+    if (destination.closeFd)
+        close(destination.fd);
     destination.fd = -1;
     destination.closeFd = false;
     if (!destination.tempPath.empty()) {
@@ -136,9 +145,12 @@ void DiscardFileDestination(FileDestination& destination) {
     }
 }
 
-bool OutputIsInput(const std::string& output, int inputFd) {
-    struct stat in {}, out {};
-    if (fstat(inputFd, &in) != 0 || !S_ISREG(in.st_mode)) return false;
+bool OutputIsInput(const std::string& output, int inputFd)
+{
+    struct stat in {
+    }, out{};
+    if (fstat(inputFd, &in) != 0 || !S_ISREG(in.st_mode))
+        return false;
     const int found = output == "-" ? fstat(STDOUT_FILENO, &out) : stat(output.c_str(), &out);
     return found == 0 && in.st_dev == out.st_dev && in.st_ino == out.st_ino;
 }

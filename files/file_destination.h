@@ -12,17 +12,16 @@
 #include <string>
 
 struct FileDestination {
-    std::string name;     // as given (on the command line, in a dialog)
-    std::string target;   // file the temporary replaces (symbolic links resolved)
-    std::string tempPath; // empty when written directly
+    std::string name;      // as given (on the command line, in a dialog)
+    std::string target;    // file the temporary replaces (symbolic links resolved)
+    std::string tempPath;  // empty when written directly
     std::string directory; // holding the temporary, synced after the rename
     int fd = -1;
     bool closeFd = false;
 };
 
 // Open the destination; false with problem set (one line, no file name prefix).
-bool OpenFileDestination(const std::string& name, FileDestination& destination,
-                         std::string& problem);
+bool OpenFileDestination(const std::string& name, FileDestination& destination, std::string& problem);
 // Close it and move the temporary into place; false with problem set, in which
 // case the temporary has been removed.
 bool CommitFileDestination(FileDestination& destination, std::string& problem);

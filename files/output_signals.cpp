@@ -9,24 +9,27 @@ namespace {
 
 // Every signal whose default action ends the process and that a user or the
 // system sends to end a run.
-constexpr int kEndingSignals[] = {SIGHUP,  SIGINT,  SIGQUIT,   SIGTERM, SIGUSR1,
-                                  SIGUSR2, SIGALRM, SIGVTALRM, SIGPROF};
+constexpr int kEndingSignals[] = {SIGHUP, SIGINT, SIGQUIT, SIGTERM, SIGUSR1, SIGUSR2, SIGALRM, SIGVTALRM, SIGPROF};
 
 // Read by the handler; written only while the signals are held. An empty
 // place is free.
 char pendingTemps[kGuardedTemps][PATH_MAX + 1];
 
-sigset_t EndingSignals() {
+sigset_t EndingSignals()
+{
     sigset_t set;
     sigemptyset(&set);
-    for (int signal : kEndingSignals) sigaddset(&set, signal);
+    for (int signal : kEndingSignals)
+        sigaddset(&set, signal);
     return set;
 }
 
 // Async-signal-safe only: unlink, then end the way the signal ends a process.
-void RemoveTempAndEnd(int signal) {
+void RemoveTempAndEnd(int signal)
+{
     for (const char* temp : pendingTemps)
-        if (temp[0] != '\0') unlink(temp);
+        if (temp[0] != '\0')
+            unlink(temp);
     struct sigaction action {};
     action.sa_handler = SIG_DFL;
     sigemptyset(&action.sa_mask);
@@ -36,7 +39,8 @@ void RemoveTempAndEnd(int signal) {
 
 } // namespace
 
-void SetUpOutputSignals() {
+void SetUpOutputSignals()
+{
     struct sigaction ignore {};
     ignore.sa_handler = SIG_IGN;
     sigemptyset(&ignore.sa_mask);
@@ -48,32 +52,37 @@ void SetUpOutputSignals() {
     action.sa_mask = EndingSignals(); // one handler at a time
     for (int signal : kEndingSignals) {
         struct sigaction current {};
-        if (sigaction(signal, nullptr, &current) != 0 || current.sa_handler == SIG_IGN) continue;
+        if (sigaction(signal, nullptr, &current) != 0 || current.sa_handler == SIG_IGN)
+            continue;
         sigaction(signal, &action, nullptr);
     }
 }
 
-OutputSignalsHeld::OutputSignalsHeld() {
+OutputSignalsHeld::OutputSignalsHeld()
+{
     const sigset_t ending = EndingSignals();
     sigprocmask(SIG_BLOCK, &ending, &saved_);
 }
 
-OutputSignalsHeld::~OutputSignalsHeld() {
-    sigprocmask(SIG_SETMASK, &saved_, nullptr);
-}
+OutputSignalsHeld::~OutputSignalsHeld() { sigprocmask(SIG_SETMASK, &saved_, nullptr); }
 
-bool GuardTemp(const char* path) {
+bool GuardTemp(const char* path)
+{
     const size_t size = std::strlen(path);
-    if (size == 0 || size > PATH_MAX) return false;
+    if (size == 0 || size > PATH_MAX)
+        return false;
     for (char* place : pendingTemps) {
-        if (place[0] != '\0') continue;
+        if (place[0] != '\0')
+            continue;
         std::memcpy(place, path, size + 1);
         return true;
     }
     return false;
 }
 
-void UnguardTemp(const char* path) {
+void UnguardTemp(const char* path)
+{
     for (char* place : pendingTemps)
-        if (std::strcmp(place, path) == 0) place[0] = '\0';
+        if (std::strcmp(place, path) == 0)
+            place[0] = '\0';
 }

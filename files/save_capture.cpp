@@ -15,7 +15,7 @@
 bool WriteSessionCapture(int fd, std::string& problem)
 {
     pcap_t* dead = pcap_open_dead_with_tstamp_precision(DLT_EN10MB, static_cast<int>(kFrameBufferSize),
-                                                         PCAP_TSTAMP_PRECISION_NANO);
+                                                        PCAP_TSTAMP_PRECISION_NANO);
     const int copy = dead != nullptr ? dup(fd) : -1;
     FILE* stream = copy >= 0 ? fdopen(copy, "wb") : nullptr;
     if (stream == nullptr) {

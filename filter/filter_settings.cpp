@@ -9,8 +9,8 @@ enum class DisabledMAC { NotRead, NodeAddress };
 
 // One MAC field: its flag first, then its address. False when the field is
 // examined and does not hold exactly twelve hexadecimal digits.
-bool ReadMACField(bool enabled, DisabledMAC disabledRule, bool ticked, const std::string& text,
-                  bool& on, uint8_t (&address)[6])
+bool ReadMACField(bool enabled, DisabledMAC disabledRule, bool ticked, const std::string& text, bool& on,
+                  uint8_t (&address)[6])
 {
     on = ticked;
     if (!ticked)
@@ -60,9 +60,9 @@ bool ReadOneFilter(const FilterControls& c, DisabledMAC disabledRule, FrameFilte
 
 } // namespace
 
-bool ReadFilterControls(const FilterControls& controls1, const FilterControls& controls2,
-                        FrameFilter& filter1, FrameFilter& filter2)
+bool ReadFilterControls(const FilterControls& controls1, const FilterControls& controls2, FrameFilter& filter1,
+                        FrameFilter& filter2)
 {
-    return ReadOneFilter(controls1, DisabledMAC::NotRead, filter1) &&
-           ReadOneFilter(controls2, DisabledMAC::NodeAddress, filter2);
+    return ReadOneFilter(controls1, DisabledMAC::NotRead, filter1)
+        && ReadOneFilter(controls2, DisabledMAC::NodeAddress, filter2);
 }

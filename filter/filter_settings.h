@@ -38,5 +38,5 @@ struct FilterControls {
 // only as a 17-character text); in a disabled Filter 1 it is not read.
 // The IP addresses of a filter are cleared and re-read; MAC and IPX
 // addresses whose box is unticked keep their bytes.
-bool ReadFilterControls(const FilterControls& controls1, const FilterControls& controls2,
-                        FrameFilter& filter1, FrameFilter& filter2);
+bool ReadFilterControls(const FilterControls& controls1, const FilterControls& controls2, FrameFilter& filter1,
+                        FrameFilter& filter2);

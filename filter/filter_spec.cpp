@@ -57,13 +57,13 @@ struct Item {
     bool FilterControls::*box;
     std::string FilterControls::*text; // null for a protocol box
     Check check;
-    std::string_view refusal;          // when check fails
+    std::string_view refusal; // when check fails
 };
 
 constexpr std::string_view kBadMAC = "Invalid MAC address (twelve hexadecimal digits, such as 00:1a:2b:3c:4d:5e)";
 constexpr std::string_view kBadIP = "not an IP address (four numbers 0 to 255 joined by dots, such as 10.0.0.1)";
-constexpr std::string_view kBadNode =
-    "not an IPX node address (six two-digit hexadecimal groups, such as 00:1a:2b:3c:4d:5e)";
+constexpr std::string_view kBadNode
+    = "not an IPX node address (six two-digit hexadecimal groups, such as 00:1a:2b:3c:4d:5e)";
 
 const Item kItems[] = {
     {"mac-src", &FilterControls::MACSource, &FilterControls::MACSourceText, IsMAC, kBadMAC},
@@ -135,9 +135,9 @@ bool ReadItem(std::string_view item, FilterControls& controls, std::string& prob
         problem.clear();
         return true;
     }
-    problem = std::string(name) +
-              ": unknown item (known: mac-src, mac-dst, ip-src, ip-dst, ipx-src, ipx-dst, ip, tcp, udp, icmp, ipx, "
-              "netbeui)";
+    problem = std::string(name)
+        + ": unknown item (known: mac-src, mac-dst, ip-src, ip-dst, ipx-src, ipx-dst, ip, tcp, udp, icmp, ipx, "
+          "netbeui)";
     return false;
 }
 

@@ -15,8 +15,9 @@ namespace {
 
 // Destination and source tests of one address kind; a test that is off holds.
 template <size_t N>
-bool PairTest(const FrameView& head, bool destOn, const uint8_t (&dest)[N], size_t destAt,
-              bool sourceOn, const uint8_t (&source)[N], size_t sourceAt) {
+bool PairTest(const FrameView& head, bool destOn, const uint8_t (&dest)[N], size_t destAt, bool sourceOn,
+              const uint8_t (&source)[N], size_t sourceAt)
+{
     return (!destOn || head.Equals(destAt, dest)) && (!sourceOn || head.Equals(sourceAt, source));
 }
 
@@ -38,7 +39,8 @@ constinit PublishedWords<kWords> published;
 
 } // namespace
 
-bool ClassifyProtocol(const FrameFilter& slot, const uint8_t* frame, FrameKind& kind) {
+bool ClassifyProtocol(const FrameFilter& slot, const uint8_t* frame, FrameKind& kind)
+{
     const FrameView head = JudgedHead(frame);
     kind = KindOther;
     if (slot.ProtoIP && IsIp(head)) {
@@ -63,7 +65,8 @@ bool ClassifyProtocol(const FrameFilter& slot, const uint8_t* frame, FrameKind& 
     return !slot.ProtoIP && !slot.ProtoIPX && !slot.ProtoNETBEUI;
 }
 
-bool PassesFilter(const FrameFilter& slot, const uint8_t* frame) {
+bool PassesFilter(const FrameFilter& slot, const uint8_t* frame)
+{
     const FrameView head = JudgedHead(frame);
     if (!PairTest(head, slot.MACDestOn, slot.MACDest, kMacDestinationOffset, slot.MACSourceOn, slot.MACSource,
                   kMacSourceOffset))
@@ -76,15 +79,16 @@ bool PassesFilter(const FrameFilter& slot, const uint8_t* frame) {
         return PairTest(head, slot.IPDestOn, slot.IPDest, kIpDestinationOffset, slot.IPSourceOn, slot.IPSource,
                         kIpSourceOffset);
     case KindIPX:
-        return PairTest(head, slot.IPXDestOn, slot.IPXDest, kIpxDestinationNodeOffset, slot.IPXSourceOn,
-                        slot.IPXSource, kIpxSourceNodeOffset);
+        return PairTest(head, slot.IPXDestOn, slot.IPXDest, kIpxDestinationNodeOffset, slot.IPXSourceOn, slot.IPXSource,
+                        kIpxSourceNodeOffset);
     case KindOther:
         break;
     }
     return true;
 }
 
-bool AcceptFrame(const uint8_t* frame) {
+bool AcceptFrame(const uint8_t* frame)
+{
     const FrameView head = JudgedHead(frame);
     const unsigned frameClass = FrameClassOf(head);
     return published.ReadWhole([&head, frameClass](const std::atomic<uint64_t>* words) {
@@ -92,7 +96,8 @@ bool AcceptFrame(const uint8_t* frame) {
     });
 }
 
-void PublishFilters(const FrameFilter& filter1, const FrameFilter& filter2) {
+void PublishFilters(const FrameFilter& filter1, const FrameFilter& filter2)
+{
     PublishedWords<kWords>::Words words{};
     uint64_t matcher1[kMatcherWords], matcher2[kMatcherWords];
     CompileSlots(filter1, filter2, matcher1, matcher2);
@@ -103,7 +108,8 @@ void PublishFilters(const FrameFilter& filter1, const FrameFilter& filter2) {
     published.Publish(words);
 }
 
-void ReadFilters(FrameFilter& filter1, FrameFilter& filter2) {
+void ReadFilters(FrameFilter& filter1, FrameFilter& filter2)
+{
     const PublishedWords<kWords>::Words words = published.Get();
     FilterPair pair;
     std::memcpy(static_cast<void*>(&pair), &words[kPairAt], sizeof pair);

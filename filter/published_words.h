@@ -28,7 +28,8 @@ public:
     // Starts with every word zero.
     constexpr PublishedWords() = default;
 
-    void Publish(const Words& words) {
+    void Publish(const Words& words)
+    {
         std::lock_guard lock(publisher_);
         const uint64_t count = publications_.load(std::memory_order_relaxed);
         Copy& copy = copies_[(count + 1) % 2];
@@ -41,7 +42,8 @@ public:
     // must load each word it uses with acquire and have no effect beyond its
     // result: a read that met a publication half-way is dropped and made again.
     template <typename Read>
-    auto ReadWhole(Read read) const {
+    auto ReadWhole(Read read) const
+    {
         for (;;) {
             const uint64_t count = publications_.load(std::memory_order_acquire);
             const auto result = read(copies_[count % 2].words);
@@ -50,7 +52,8 @@ public:
         }
     }
 
-    Words Get() const {
+    Words Get() const
+    {
         return ReadWhole([](const std::atomic<uint64_t>* words) {
             Words read;
             for (size_t i = 0; i < N; ++i)

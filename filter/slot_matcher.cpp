@@ -5,27 +5,29 @@
 namespace {
 
 // Each field lies wholly inside its head word, and every word inside the head.
-constexpr bool Inside(HeadWord w, size_t at, size_t bytes) {
-    return at >= kHeadWordOffset[w] && at + bytes <= kHeadWordOffset[w] + kHeadWordBytes &&
-           kHeadWordOffset[w] + kHeadWordBytes <= kJudgedBytes;
+constexpr bool Inside(HeadWord w, size_t at, size_t bytes)
+{
+    return at >= kHeadWordOffset[w] && at + bytes <= kHeadWordOffset[w] + kHeadWordBytes
+        && kHeadWordOffset[w] + kHeadWordBytes <= kJudgedBytes;
 }
-static_assert(Inside(kMacDestWord, kMacDestinationOffset, kMacAddressBytes) &&
-              Inside(kMacSourceWord, kMacSourceOffset, kMacAddressBytes) &&
-              Inside(kIpPairWord, kIpSourceOffset, kIpAddressBytes) &&
-              Inside(kIpPairWord, kIpDestinationOffset, kIpAddressBytes) &&
-              Inside(kIpxDestWord, kIpxDestinationNodeOffset, kIpxNodeBytes) &&
-              Inside(kIpxSourceWord, kIpxSourceNodeOffset, kIpxNodeBytes));
+static_assert(Inside(kMacDestWord, kMacDestinationOffset, kMacAddressBytes)
+              && Inside(kMacSourceWord, kMacSourceOffset, kMacAddressBytes)
+              && Inside(kIpPairWord, kIpSourceOffset, kIpAddressBytes)
+              && Inside(kIpPairWord, kIpDestinationOffset, kIpAddressBytes)
+              && Inside(kIpxDestWord, kIpxDestinationNodeOffset, kIpxNodeBytes)
+              && Inside(kIpxSourceWord, kIpxSourceNodeOffset, kIpxNodeBytes));
 
 // The protocol test for a frame of the given class: the rule of ClassifyProtocol,
 // step by step, over what the class says of the frame.
-Verdict VerdictFor(const FrameFilter& slot, unsigned frameClass) {
+Verdict VerdictFor(const FrameFilter& slot, unsigned frameClass)
+{
     const bool ip = frameClass & kClassIp, ipx = frameClass & kClassIpx, netbeui = frameClass & kClassNetbeui;
     const unsigned protocol = frameClass >> kProtocolShift;
     bool foundIp = false;
     if (slot.ProtoIP && ip) {
         foundIp = true;
-        if ((slot.ProtoUDP && protocol == kProtocolUdp) || (slot.ProtoTCP && protocol == kProtocolTcp) ||
-            (slot.ProtoICMP && protocol == kProtocolIcmp) || (!slot.ProtoUDP && !slot.ProtoTCP && !slot.ProtoICMP))
+        if ((slot.ProtoUDP && protocol == kProtocolUdp) || (slot.ProtoTCP && protocol == kProtocolTcp)
+            || (slot.ProtoICMP && protocol == kProtocolIcmp) || (!slot.ProtoUDP && !slot.ProtoTCP && !slot.ProtoICMP))
             return kPassIp;
         // Not one of the chosen IP protocols: the later tests may still pass it.
     }
@@ -43,7 +45,8 @@ struct WordBytes {
 
     // The field at frame offset `at` must equal `field` when `on`.
     template <size_t N>
-    void Require(bool on, HeadWord w, size_t at, const uint8_t (&field)[N]) {
+    void Require(bool on, HeadWord w, size_t at, const uint8_t (&field)[N])
+    {
         static_assert(N <= kHeadWordBytes);
         if (!on)
             return;
@@ -53,7 +56,8 @@ struct WordBytes {
     }
 };
 
-void Compile(const FrameFilter& slot, uint64_t (&matcher)[kMatcherWords]) {
+void Compile(const FrameFilter& slot, uint64_t (&matcher)[kMatcherWords])
+{
     uint64_t verdicts = 0;
     for (unsigned frameClass = 0; frameClass < kFrameClasses; ++frameClass)
         verdicts |= uint64_t(slot.Enabled ? VerdictFor(slot, frameClass) : kFail) << (frameClass * kVerdictBits);
@@ -75,7 +79,8 @@ void Compile(const FrameFilter& slot, uint64_t (&matcher)[kMatcherWords]) {
 } // namespace
 
 void CompileSlots(const FrameFilter& filter1, const FrameFilter& filter2, uint64_t (&matcher1)[kMatcherWords],
-                  uint64_t (&matcher2)[kMatcherWords]) {
+                  uint64_t (&matcher2)[kMatcherWords])
+{
     if (!filter1.Enabled && !filter2.Enabled) {
         std::fill_n(matcher1, kMatcherWords, 0); // passes every frame
         std::fill_n(matcher2, kMatcherWords, 0);

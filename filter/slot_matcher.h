@@ -65,7 +65,8 @@ inline constexpr std::array<uint8_t, 256> kIpFrameClass = [] {
     return classes;
 }();
 
-inline unsigned FrameClassOf(const FrameView& head) {
+inline unsigned FrameClassOf(const FrameView& head)
+{
     unsigned frameClass = IsNetbeui(head) ? kClassNetbeui : 0;
     if (IsIp(head))
         frameClass |= kIpFrameClass[head.At(kIpProtocolOffset)];
@@ -77,7 +78,8 @@ inline unsigned FrameClassOf(const FrameView& head) {
 // The head word w, in the machine's byte order like the compiled masks. Every
 // head word lies inside the judged head (slot_matcher.cpp checks), so the view
 // always gives its eight bytes.
-inline uint64_t HeadWordAt(const FrameView& head, size_t w) {
+inline uint64_t HeadWordAt(const FrameView& head, size_t w)
+{
     const std::span<const uint8_t> bytes = head.Tail(kHeadWordOffset[w], sizeof(uint64_t));
     uint64_t word = 0;
     if (bytes.size() == sizeof word)
@@ -88,7 +90,8 @@ inline uint64_t HeadWordAt(const FrameView& head, size_t w) {
 // Whether the frame (its judged head, of the given class) passes the slot
 // compiled into `matcher` (kMatcherWords words). Loads only the words the
 // verdict calls for, each with acquire as PublishedWords::ReadWhole asks.
-inline bool Matches(const std::atomic<uint64_t>* matcher, const FrameView& head, unsigned frameClass) {
+inline bool Matches(const std::atomic<uint64_t>* matcher, const FrameView& head, unsigned frameClass)
+{
     const auto word = [matcher](size_t i) { return matcher[i].load(std::memory_order_acquire); };
     const auto differs = [&](size_t w) { return (HeadWordAt(head, w) & word(kMaskWords + w)) ^ word(kValueWords + w); };
     const unsigned verdict = word(kVerdictsWord) >> (frameClass * kVerdictBits) & kFail;

@@ -28,7 +28,7 @@ struct AdapterCore {
 
     std::mutex mutex;
     std::unique_ptr<PacketSocket> kernel; // null once released
-    int wakeFd = -1;            // eventfd: written when closing or resetting ends receives
+    int wakeFd = -1;                      // eventfd: written when closing or resetting ends receives
     int interfaceIndex = 0;
     char interfaceName[FRIMBLE_LINK_NAME_SIZE] = {};
     bool closed = false;
@@ -43,16 +43,16 @@ struct AdapterCore {
     // (a post that finds nothing posted, a reset); the kernel's own drops (a
     // full ring) come on top.
     uint64_t handedUp = 0;
-    uint64_t placedAtOpen = 0;  // kernel->placed when the adapter was opened
-    uint64_t kernelDrops = 0;   // frames the kernel dropped, as last read
-    uint64_t forgotten = 0;     // frames placed but never handed up, as of the last forget
+    uint64_t placedAtOpen = 0; // kernel->placed when the adapter was opened
+    uint64_t kernelDrops = 0;  // frames the kernel dropped, as last read
+    uint64_t forgotten = 0;    // frames placed but never handed up, as of the last forget
     // Frames placed before the last forget that the ring has yet to give out
     // (the kernel was still filling their block): passed over as they come.
     uint64_t framesToSkip = 0;
 
-    int waiters = 0;            // threads inside PacketWaitPacket on this core
+    int waiters = 0; // threads inside PacketWaitPacket on this core
     uint64_t wakeGeneration = 0;
-    int wakeupsPending = 0;     // waiters yet to see the latest wake-up
+    int wakeupsPending = 0; // waiters yet to see the latest wake-up
 
     // Ends every posted receive with failure and wakes the waiters. Lock held.
     void FailPostedReceives();
@@ -75,17 +75,17 @@ enum class Phase { Idle, Posted, Done, Failed };
 // One packet's completion state (the event of its overlapped block).
 struct FrimblePacketState {
     PacketObject* packet = nullptr;
-    std::shared_ptr<frimble::AdapterCore> core;  // the adapter of the last operation
+    std::shared_ptr<frimble::AdapterCore> core; // the adapter of the last operation
     // Changed under core->mutex. Once it is Done or Failed only the packet's
     // owner touches the packet, so a wait that sees that (acquire) collects
     // the result without the lock.
     std::atomic<frimble::Phase> phase{frimble::Phase::Idle};
     uint32_t bytes = 0;
-    uint32_t seconds = 0;                // when the kernel received the frame
+    uint32_t seconds = 0; // when the kernel received the frame
     uint32_t nanoseconds = 0;
-    uint8_t* buffer = nullptr;           // taken from the packet when posted
+    uint8_t* buffer = nullptr; // taken from the packet when posted
     uint32_t length = 0;
-    FrimblePacketState* next = nullptr;  // in core->head..tail while Posted
+    FrimblePacketState* next = nullptr; // in core->head..tail while Posted
 };
 
 // The AdapterObject's hold on its core.
@@ -94,8 +94,5 @@ struct FrimbleAdapterState {
 };
 
 namespace frimble {
-inline PacketState* StateOf(PacketObject* packet)
-{
-    return packet != nullptr ? packet->Overlapped.Event : nullptr;
-}
+inline PacketState* StateOf(PacketObject* packet) { return packet != nullptr ? packet->Overlapped.Event : nullptr; }
 } // namespace frimble

@@ -50,9 +50,8 @@ bool ReadEthernetInterfaces(std::vector<Interface>& out)
     }
     if_freenameindex(table);
     close(probe);
-    std::sort(out.begin(), out.end(), [](const Interface& a, const Interface& b) {
-        return a.up != b.up ? a.up : a.index < b.index;
-    });
+    std::sort(out.begin(), out.end(),
+              [](const Interface& a, const Interface& b) { return a.up != b.up ? a.up : a.index < b.index; });
     return true;
 }
 
@@ -75,7 +74,7 @@ int PacketGetAdapterNames(char* buffer, uint32_t* size)
     }
     list += '\0';
     if (list.size() > *size) {
-        *size = static_cast<uint32_t>(list.size());  // what it would take
+        *size = static_cast<uint32_t>(list.size()); // what it would take
         return 0;
     }
     std::memcpy(buffer, list.data(), list.size());

@@ -53,19 +53,19 @@ struct FrimbleAdapterState;
 /* One opened adapter. Created zero-filled by PacketOpenAdapter, freed by
  * PacketCloseAdapter. */
 typedef struct AdapterObject {
-    int Device;                                /* the packet socket */
-    char LinkName[FRIMBLE_LINK_NAME_SIZE];     /* "\\.\Packet_" + name from its ninth character */
-    struct FrimbleAdapterState* State;         /* library-private */
+    int Device;                            /* the packet socket */
+    char LinkName[FRIMBLE_LINK_NAME_SIZE]; /* "\\.\Packet_" + name from its ninth character */
+    struct FrimbleAdapterState* State;     /* library-private */
 } AdapterObject;
 
 /* The completion record of one operation (the library's stand-in for an
  * overlapped block). */
 typedef struct FrimbleOverlapped {
-    uint32_t Offset;                           /* set to zero before every operation */
+    uint32_t Offset; /* set to zero before every operation */
     uint32_t OffsetHigh;
-    uint32_t Status;                           /* library-private */
-    uint32_t BytesTransferred;                 /* library-private */
-    struct FrimblePacketState* Event;          /* library-private completion state */
+    uint32_t Status;                  /* library-private */
+    uint32_t BytesTransferred;        /* library-private */
+    struct FrimblePacketState* Event; /* library-private completion state */
 } FrimbleOverlapped;
 
 /* One I/O request. Created zero-filled by PacketAllocatePacket. Between two
@@ -73,8 +73,8 @@ typedef struct FrimbleOverlapped {
  * length in its place. */
 typedef struct PacketObject {
     FrimbleOverlapped Overlapped;
-    void* Buffer;                              /* the caller's buffer; never allocated or freed here */
-    uint32_t Length;                           /* receive: most bytes to read; send: bytes to write */
+    void* Buffer;    /* the caller's buffer; never allocated or freed here */
+    uint32_t Length; /* receive: most bytes to read; send: bytes to write */
 } PacketObject;
 
 /* Request record, a little-endian wire format: oid, data length N, N data bytes. */

@@ -29,8 +29,8 @@ uint32_t CopyFrame(const RingFrame& frame, uint8_t* buffer, uint32_t length)
         std::memcpy(buffer, frame.bytes, n);
         return n;
     }
-    const uint8_t tag[kVlanTagBytes] = {uint8_t(frame.vlanTpid >> 8), uint8_t(frame.vlanTpid),
-                                        uint8_t(frame.vlanTci >> 8), uint8_t(frame.vlanTci)};
+    const uint8_t tag[kVlanTagBytes]
+        = {uint8_t(frame.vlanTpid >> 8), uint8_t(frame.vlanTpid), uint8_t(frame.vlanTci >> 8), uint8_t(frame.vlanTci)};
     uint32_t stored = 0;
     auto append = [&](const uint8_t* from, size_t n) {
         n = std::min<size_t>(n, length - stored);
@@ -76,9 +76,9 @@ void Unlink(AdapterCore& core, PacketState* state)
 void Deliver(AdapterCore& core, const PacketState* until)
 {
     RingFrame frame;
-    while (core.head != nullptr &&
-           (until->phase.load(std::memory_order_relaxed) == Phase::Posted || core.head->next != nullptr) &&
-           core.kernel->ring.Next(frame)) {
+    while (core.head != nullptr
+           && (until->phase.load(std::memory_order_relaxed) == Phase::Posted || core.head->next != nullptr)
+           && core.kernel->ring.Next(frame)) {
         if (core.framesToSkip > 0) {
             --core.framesToSkip; // arrived before the adapter last forgot its frames
             continue;
@@ -223,7 +223,7 @@ int PacketReceivePacket(AdapterObject* adapter, PacketObject* packet, int sync, 
     {
         std::lock_guard lock(core.mutex);
         if (state->phase == Phase::Posted)
-            return 0;  // one operation at a time per packet
+            return 0; // one operation at a time per packet
         state->buffer = static_cast<uint8_t*>(packet->Buffer);
         state->length = state->buffer != nullptr ? packet->Length : 0;
         state->bytes = 0;

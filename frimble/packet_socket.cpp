@@ -24,7 +24,7 @@ std::unique_ptr<PacketSocket> g_parked; // guarded by g_parkedMutex
 // The calling thread's network namespace; false when it cannot be told.
 bool CurrentNamespace(NamespaceId& space)
 {
-    struct stat info{};
+    struct stat info {};
     if (stat("/proc/thread-self/ns/net", &info) != 0)
         return false;
     space = {info.st_dev, info.st_ino};
@@ -69,8 +69,8 @@ std::unique_ptr<PacketSocket> TakeParked(int interfaceIndex, const NamespaceId& 
     int error = 0;
     socklen_t size = sizeof error;
     getsockopt(socket->fd, SOL_SOCKET, SO_ERROR, &error, &size); // a link that went down meanwhile
-    if (setsockopt(socket->fd, SOL_SOCKET, SO_DETACH_FILTER, &error, sizeof error) != 0 ||
-        !Bind(socket->fd, interfaceIndex))
+    if (setsockopt(socket->fd, SOL_SOCKET, SO_DETACH_FILTER, &error, sizeof error) != 0
+        || !Bind(socket->fd, interfaceIndex))
         return nullptr; // closed here; a new socket takes its place
     // Emptied: blocks the kernel handed over go back unread; frames of the
     // block it was filling are passed over by the adapter's first receive.

@@ -36,7 +36,7 @@ struct PacketSocket {
     ReceiveRing ring;
     int interfaceIndex = 0;
     NamespaceId space;
-    bool parkable = false;       // known namespace, and unhooked cleanly at close
+    bool parkable = false; // known namespace, and unhooked cleanly at close
     // Frames the kernel has placed in the ring since it was mapped, as last
     // read from its statistics; with ring.FramesTaken() it tells how many
     // placed frames the ring has yet to give out.

@@ -7,10 +7,10 @@
 namespace frimble {
 namespace {
 
-constexpr size_t kBlockSize = size_t{1} << 20;   // room for the largest jumbo frame
-constexpr size_t kFrameSize = 2048;              // nominal; V3 frames are packed
+constexpr size_t kBlockSize = size_t{1} << 20; // room for the largest jumbo frame
+constexpr size_t kFrameSize = 2048;            // nominal; V3 frames are packed
 constexpr size_t kMinimumBlocks = 4;
-constexpr unsigned kBlockRetireMs = 10;          // hand up a partly filled block this soon
+constexpr unsigned kBlockRetireMs = 10; // hand up a partly filled block this soon
 constexpr size_t kCacheLine = 64;
 
 tpacket_block_desc* Block(uint8_t* base, size_t blockSize, size_t index)

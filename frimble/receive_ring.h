@@ -12,11 +12,11 @@ namespace frimble {
 // of Next, Discard or Unmap.
 struct RingFrame {
     const uint8_t* bytes = nullptr;
-    uint32_t length = 0;           // bytes present in the ring
-    bool hasVlanTag = false;       // a tag the kernel took out of the frame
+    uint32_t length = 0;     // bytes present in the ring
+    bool hasVlanTag = false; // a tag the kernel took out of the frame
     uint16_t vlanTpid = 0;
     uint16_t vlanTci = 0;
-    uint32_t seconds = 0;          // when the kernel received it (realtime clock)
+    uint32_t seconds = 0; // when the kernel received it (realtime clock)
     uint32_t nanoseconds = 0;
 };
 
@@ -50,10 +50,10 @@ private:
     size_t mappedBytes_ = 0;
     size_t blockSize_ = 0;
     size_t blockCount_ = 0;
-    size_t block_ = 0;              // block being read
-    uint32_t framesLeft_ = 0;       // frames of block_ not yet returned
+    size_t block_ = 0;        // block being read
+    uint32_t framesLeft_ = 0; // frames of block_ not yet returned
     const uint8_t* nextFrame_ = nullptr;
-    bool holdingBlock_ = false;     // block_ belongs to us until released
+    bool holdingBlock_ = false; // block_ belongs to us until released
     uint64_t framesTaken_ = 0;
 };
 

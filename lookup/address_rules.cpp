@@ -28,13 +28,13 @@ bool StoredNodeAddress(std::string_view what, std::string_view text, std::string
         return false;
     }
     if (!ReadNodeAddress(text, node) || node != validated) {
-        reason = std::string(what) + " " + Quoted(text) +
-                 " is not six two-digit groups with separators (like 00:1a:2b:3c:4d:5e)";
+        reason = std::string(what) + " " + Quoted(text)
+            + " is not six two-digit groups with separators (like 00:1a:2b:3c:4d:5e)";
         return false;
     }
     char buffer[18];
-    std::snprintf(buffer, sizeof buffer, "%02x:%02x:%02x:%02x:%02x:%02x", node[0], node[1], node[2], node[3],
-                  node[4], node[5]);
+    std::snprintf(buffer, sizeof buffer, "%02x:%02x:%02x:%02x:%02x:%02x", node[0], node[1], node[2], node[3], node[4],
+                  node[5]);
     stored = buffer;
     return true;
 }
@@ -68,7 +68,7 @@ bool StoredIPAddress(std::string_view text, std::string& stored, std::string& re
         reason = "IP address " + Quoted(text) + " is not four dotted decimal numbers of 0-255";
         return false;
     }
-    stored = std::to_string(parts[0]) + "." + std::to_string(parts[1]) + "." + std::to_string(parts[2]) + "." +
-             std::to_string(parts[3]);
+    stored = std::to_string(parts[0]) + "." + std::to_string(parts[1]) + "." + std::to_string(parts[2]) + "."
+        + std::to_string(parts[3]);
     return true;
 }

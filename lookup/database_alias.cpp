@@ -92,11 +92,11 @@ QuarnDBLocation ResolveQuarnDB()
 std::string DescribeQuarnDB(const QuarnDBLocation& location)
 {
     if (location.postgres)
-        return std::string(kQuarnDBAlias) + ": PostgreSQL, service " + kQuarnDBAlias + " defined in " +
-               location.serviceFile;
+        return std::string(kQuarnDBAlias) + ": PostgreSQL, service " + kQuarnDBAlias + " defined in "
+            + location.serviceFile;
     std::string why;
     for (const std::string& searched : location.searched)
         why += (why.empty() ? "" : ", ") + searched;
-    return std::string(kQuarnDBAlias) + ": SQLite file " + location.sqliteFile + " (no PostgreSQL service " +
-           kQuarnDBAlias + " in " + why + ")";
+    return std::string(kQuarnDBAlias) + ": SQLite file " + location.sqliteFile + " (no PostgreSQL service "
+        + kQuarnDBAlias + " in " + why + ")";
 }

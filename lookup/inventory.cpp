@@ -58,9 +58,9 @@ bool CheckRow(const CsvRecord& record, InventoryRow& card, std::string& reason)
         reason = "no address";
     if (!reason.empty())
         return false;
-    return (mac.empty() || StoredNodeAddress("MAC address", mac, card.mac, reason)) &&
-           (ip.empty() || StoredIPAddress(ip, card.ip, reason)) &&
-           (ipx.empty() || StoredNodeAddress("IPX address", ipx, card.ipx, reason));
+    return (mac.empty() || StoredNodeAddress("MAC address", mac, card.mac, reason))
+        && (ip.empty() || StoredIPAddress(ip, card.ip, reason))
+        && (ipx.empty() || StoredNodeAddress("IPX address", ipx, card.ipx, reason));
 }
 
 bool CheckRows(const std::string& fileName, std::string_view text, std::vector<InventoryRow>& cards,
@@ -78,8 +78,8 @@ bool CheckRows(const std::string& fileName, std::string_view text, std::vector<I
         return false;
     }
     if (records.front().fields.size() != kInventoryHeader.size()) {
-        problem = fileName + ":" + std::to_string(records.front().line) +
-                  ": the header line must name 4 columns (computer name, MAC, IP, IPX)";
+        problem = fileName + ":" + std::to_string(records.front().line)
+            + ": the header line must name 4 columns (computer name, MAC, IP, IPX)";
         return false;
     }
     for (size_t i = 1; i < records.size(); ++i) {
@@ -101,12 +101,12 @@ QVariant Nullable(const std::string& text)
 std::string Text(const QVariant& value) { return value.isNull() ? std::string() : value.toString().toStdString(); }
 
 // Every card of every computer with its addresses (none: empty).
-constexpr const char* kCards =
-    "select Computer.ComputerID, ComputerName, ComputerNicMac, ComputerNicIPNumber, ComputerNicIPXNumber\n"
-    "from Computer join ComputerNic on Computer.ComputerID = ComputerNic.ComputerID\n"
-    "left join ComputerNicIP on ComputerNic.ComputerNICipid = ComputerNicIP.ComputerNICIPID\n"
-    "left join ComputerNicIPX on ComputerNic.ComputerNICipxid = ComputerNicIPX.ComputerNICIPxID\n"
-    "order by ComputerName, Computer.ComputerID, ComputerNicID";
+constexpr const char* kCards
+    = "select Computer.ComputerID, ComputerName, ComputerNicMac, ComputerNicIPNumber, ComputerNicIPXNumber\n"
+      "from Computer join ComputerNic on Computer.ComputerID = ComputerNic.ComputerID\n"
+      "left join ComputerNicIP on ComputerNic.ComputerNICipid = ComputerNicIP.ComputerNICIPID\n"
+      "left join ComputerNicIPX on ComputerNic.ComputerNICipxid = ComputerNicIPX.ComputerNICIPxID\n"
+      "order by ComputerName, Computer.ComputerID, ComputerNicID";
 
 // The import's work inside its transaction; false with the database's reason.
 // The prepared statements live as long as the object: PostgreSQL frees them
@@ -115,21 +115,21 @@ class Store {
 public:
     explicit Store(QSqlDatabase& database)
         : m_database(database), m_addComputer(database), m_addIP(database), m_addIPX(database), m_addCard(database)
-    {
-    }
+    {}
 
     bool Run(const std::vector<InventoryRow>& cards, ImportCounts& counts)
     {
-        if (m_database.driverName() == QLatin1String("QPSQL") &&
-            !Execute("lock table Computer, ComputerNic, ComputerNicIP, ComputerNicIPX in exclusive mode"))
+        if (m_database.driverName() == QLatin1String("QPSQL")
+            && !Execute("lock table Computer, ComputerNic, ComputerNicIP, ComputerNicIPX in exclusive mode"))
             return false;
         if (!LoadKnown())
             return false;
-        if (!Prepare(m_addComputer, "insert into Computer (ComputerID, ComputerName) values (?, ?)") ||
-            !Prepare(m_addIP, "insert into ComputerNicIP (ComputerNICIPID, ComputerNicIPNumber) values (?, ?)") ||
-            !Prepare(m_addIPX, "insert into ComputerNicIPX (ComputerNICIPxID, ComputerNicIPXNumber) values (?, ?)") ||
-            !Prepare(m_addCard, "insert into ComputerNic (ComputerNicID, ComputerID, ComputerNicMac, ComputerNICipid,"
-                                " ComputerNICipxid) values (?, ?, ?, ?, ?)"))
+        if (!Prepare(m_addComputer, "insert into Computer (ComputerID, ComputerName) values (?, ?)")
+            || !Prepare(m_addIP, "insert into ComputerNicIP (ComputerNICIPID, ComputerNicIPNumber) values (?, ?)")
+            || !Prepare(m_addIPX, "insert into ComputerNicIPX (ComputerNICIPxID, ComputerNicIPXNumber) values (?, ?)")
+            || !Prepare(m_addCard,
+                        "insert into ComputerNic (ComputerNicID, ComputerID, ComputerNicMac, ComputerNICipid,"
+                        " ComputerNICipxid) values (?, ?, ?, ?, ?)"))
             return false;
         for (const InventoryRow& card : cards) {
             auto [computer, added] = m_computers.try_emplace(card.name, m_lastComputer + 1);
@@ -164,8 +164,7 @@ public:
     QString reason;
 
 private:
-    static std::string CardKey(qint64 computer, const std::string& mac, const std::string& ip,
-                               const std::string& ipx)
+    static std::string CardKey(qint64 computer, const std::string& mac, const std::string& ip, const std::string& ipx)
     {
         return std::to_string(computer) + '\n' + mac + '\n' + ip + '\n' + ipx;
     }
@@ -196,8 +195,8 @@ private:
     bool Largest(const char* column, const char* table, qint64& largest)
     {
         QSqlQuery query(m_database);
-        if (!query.exec(QStringLiteral("select max(%1) from %2").arg(QLatin1String(column), QLatin1String(table))) ||
-            !query.next())
+        if (!query.exec(QStringLiteral("select max(%1) from %2").arg(QLatin1String(column), QLatin1String(table)))
+            || !query.next())
             return Fail(query);
         largest = query.value(0).toLongLong();
         return true;
@@ -218,10 +217,9 @@ private:
             return Fail(query);
         while (query.next())
             m_computers.try_emplace(Text(query.value(1)), query.value(0).toLongLong());
-        return Largest("ComputerID", "Computer", m_lastComputer) &&
-               Largest("ComputerNicID", "ComputerNic", m_lastCard) &&
-               Largest("ComputerNICIPID", "ComputerNicIP", m_lastIP) &&
-               Largest("ComputerNICIPxID", "ComputerNicIPX", m_lastIPX);
+        return Largest("ComputerID", "Computer", m_lastComputer) && Largest("ComputerNicID", "ComputerNic", m_lastCard)
+            && Largest("ComputerNICIPID", "ComputerNicIP", m_lastIP)
+            && Largest("ComputerNICIPxID", "ComputerNicIPX", m_lastIPX);
     }
 
     QSqlDatabase& m_database;
@@ -233,22 +231,21 @@ private:
 
 } // namespace
 
-bool ImportInventory(QSqlDatabase& database, const std::string& fileName, std::string_view text,
-                     ImportCounts& counts, std::string& problem)
+bool ImportInventory(QSqlDatabase& database, const std::string& fileName, std::string_view text, ImportCounts& counts,
+                     std::string& problem)
 {
     counts = {};
     std::vector<InventoryRow> cards;
     if (!CheckRows(fileName, text, cards, problem))
         return false;
     if (!database.transaction()) {
-        problem = fileName + ": cannot start a transaction: " +
-                  database.lastError().databaseText().simplified().toStdString();
+        problem = fileName
+            + ": cannot start a transaction: " + database.lastError().databaseText().simplified().toStdString();
         return false;
     }
     Store store(database);
     if (!store.Run(cards, counts) || !database.commit()) {
-        const QString reason = store.reason.isEmpty() ? database.lastError().databaseText().simplified()
-                                                      : store.reason;
+        const QString reason = store.reason.isEmpty() ? database.lastError().databaseText().simplified() : store.reason;
         database.rollback();
         counts = {};
         problem = fileName + ": nothing imported: " + reason.toStdString();

@@ -26,8 +26,8 @@ struct ImportCounts {
 // them in one transaction. A bad row gives "FILE:LINE: reason" in `problem`
 // and stores nothing; so does any database error. A card that its computer
 // already has, with the same addresses, is not stored twice.
-bool ImportInventory(QSqlDatabase& database, const std::string& fileName, std::string_view text,
-                     ImportCounts& counts, std::string& problem);
+bool ImportInventory(QSqlDatabase& database, const std::string& fileName, std::string_view text, ImportCounts& counts,
+                     std::string& problem);
 
 // Every card of every computer, by computer name, cards in the order stored.
 bool ReadInventory(QSqlDatabase& database, std::vector<InventoryRow>& rows, std::string& problem);

@@ -8,17 +8,16 @@
 #include <filesystem>
 #include <system_error>
 
-const QString QueryMAC = QStringLiteral(
-    "select ComputerName, ComputerNicMac from Computer, ComputerNic\n"
-    "where Computer.ComputerID = ComputerNic.ComputerID");
-const QString QueryIP = QStringLiteral(
-    "select ComputerName, ComputerNicIPNumber from Computer, ComputerNicIP,ComputerNIC\n"
-    "where Computer.ComputerID = ComputerNic.ComputerID\n"
-    "and ComputerNic.ComputerNICipid = ComputerNICIp.ComputerNICIPID ");
-const QString QueryIPX = QStringLiteral(
-    "select ComputerName, ComputerNicIPXNumber from Computer, ComputerNicIPX,ComputerNIC\n"
-    "where Computer.ComputerID = ComputerNic.ComputerID\n"
-    "and ComputerNic.ComputerNICipxid = ComputerNICIpx.ComputerNICIPxID ");
+const QString QueryMAC = QStringLiteral("select ComputerName, ComputerNicMac from Computer, ComputerNic\n"
+                                        "where Computer.ComputerID = ComputerNic.ComputerID");
+const QString QueryIP
+    = QStringLiteral("select ComputerName, ComputerNicIPNumber from Computer, ComputerNicIP,ComputerNIC\n"
+                     "where Computer.ComputerID = ComputerNic.ComputerID\n"
+                     "and ComputerNic.ComputerNICipid = ComputerNICIp.ComputerNICIPID ");
+const QString QueryIPX
+    = QStringLiteral("select ComputerName, ComputerNicIPXNumber from Computer, ComputerNicIPX,ComputerNIC\n"
+                     "where Computer.ComputerID = ComputerNic.ComputerID\n"
+                     "and ComputerNic.ComputerNICipxid = ComputerNICIpx.ComputerNICIPxID ");
 
 namespace {
 
@@ -63,8 +62,7 @@ bool Execute(QSqlDatabase& database, const QString& statement, QString& reason)
 
 QuarnDBConnection::QuarnDBConnection(const QString& connectionName)
     : m_name(connectionName), m_location(ResolveQuarnDB())
-{
-}
+{}
 
 QuarnDBConnection::~QuarnDBConnection()
 {
@@ -89,10 +87,8 @@ QString QuarnDBConnection::Name() const
 bool QuarnDBConnection::Open(QString& problem)
 {
     QSqlDatabase database = QSqlDatabase::contains(m_name)
-                                ? QSqlDatabase::database(m_name, false)
-                                : QSqlDatabase::addDatabase(m_location.postgres ? QStringLiteral("QPSQL")
-                                                                                : QStringLiteral("QSQLITE"),
-                                                            m_name);
+        ? QSqlDatabase::database(m_name, false)
+        : QSqlDatabase::addDatabase(m_location.postgres ? QStringLiteral("QPSQL") : QStringLiteral("QSQLITE"), m_name);
     QString reason;
     if (!Connect(database, reason) || !CreateTables(database, reason)) {
         database.close();
@@ -125,8 +121,7 @@ bool QuarnDBConnection::Connect(QSqlDatabase& database, QString& reason)
     std::filesystem::create_directories(file.parent_path(), error);
     if (error) {
         reason = QStringLiteral("cannot make the directory %1: %2")
-                     .arg(QString::fromStdString(file.parent_path().string()),
-                          QString::fromStdString(error.message()));
+                     .arg(QString::fromStdString(file.parent_path().string()), QString::fromStdString(error.message()));
         return false;
     }
     database.setDatabaseName(QString::fromStdString(m_location.sqliteFile));
@@ -135,8 +130,8 @@ bool QuarnDBConnection::Connect(QSqlDatabase& database, QString& reason)
         return false;
     }
     // Opening succeeds on any file; the first read tells whether it is a database.
-    return Execute(database, QStringLiteral("pragma foreign_keys = on"), reason) &&
-           Execute(database, QStringLiteral("select count(*) from sqlite_master"), reason);
+    return Execute(database, QStringLiteral("pragma foreign_keys = on"), reason)
+        && Execute(database, QStringLiteral("select count(*) from sqlite_master"), reason);
 }
 
 bool QuarnDBConnection::CreateTables(QSqlDatabase& database, QString& reason)

@@ -6,7 +6,8 @@
 #include "frimble/frimble.h"
 #include "offline/offline_report.h"
 
-bool ReadAdapterList(std::vector<std::string>& names, std::string& problem) {
+bool ReadAdapterList(std::vector<std::string>& names, std::string& problem)
+{
     names.clear();
     // The library says how much room a list that did not fit needs; the
     // interface table may grow meanwhile, so it is asked again.
@@ -18,20 +19,24 @@ bool ReadAdapterList(std::vector<std::string>& names, std::string& problem) {
                 names.emplace_back(name);
             return true;
         }
-        if (size <= list.size()) break; // not a question of room
+        if (size <= list.size())
+            break; // not a question of room
         list.resize(size + 256);
     }
     problem = "cannot read the adapter list";
     return false;
 }
 
-std::string FindAdapter(const std::vector<std::string>& names, const std::string& given) {
+std::string FindAdapter(const std::vector<std::string>& names, const std::string& given)
+{
     for (const std::string& name : names)
-        if (name == given || name.substr(FRIMBLE_NAME_PREFIX_LENGTH) == given) return name;
+        if (name == given || name.substr(FRIMBLE_NAME_PREFIX_LENGTH) == given)
+            return name;
     return {};
 }
 
-int ListAdapters() {
+int ListAdapters()
+{
     std::vector<std::string> names;
     std::string problem;
     if (!ReadAdapterList(names, problem)) {
@@ -42,6 +47,7 @@ int ListAdapters() {
         std::fprintf(stderr, "quarn-report: no Ethernet adapter found\n");
         return kExitFailed;
     }
-    for (const std::string& name : names) std::printf("%s\n", name.c_str());
+    for (const std::string& name : names)
+        std::printf("%s\n", name.c_str());
     return std::fflush(stdout) == 0 ? kExitReported : kExitFailed;
 }

@@ -39,16 +39,19 @@ constexpr auto kEndCheckInterval = 50ms;
 void Tell(const std::string& line) { std::fprintf(stderr, "quarn-report: %s\n", line.c_str()); }
 
 // Whether this process may open packet sockets (CAP_NET_RAW in effect).
-bool HasCaptureCapability() {
+bool HasCaptureCapability()
+{
     __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
     __user_cap_data_struct data[_LINUX_CAPABILITY_U32S_3] = {};
-    if (syscall(SYS_capget, &header, data) != 0) return true; // cannot tell: no advice
+    if (syscall(SYS_capget, &header, data) != 0)
+        return true; // cannot tell: no advice
     return (data[CAP_NET_RAW / 32].effective & (1u << (CAP_NET_RAW % 32))) != 0;
 }
 
 // Why the adapter could not be bound, in one line, with what to do when it is
 // a matter of permission.
-std::string BindingRefusal() {
+std::string BindingRefusal()
+{
     std::string line = AdapterFailure();
     if (!HasCaptureCapability())
         line += " (capturing needs root, or the capture capabilities granted once: "
@@ -58,13 +61,16 @@ std::string BindingRefusal() {
 
 // The file a destination's temporary will replace, with its directory's links
 // resolved; empty for a destination written directly.
-std::string FinalPath(const FileDestination& destination) {
-    if (destination.tempPath.empty()) return {};
+std::string FinalPath(const FileDestination& destination)
+{
+    if (destination.tempPath.empty())
+        return {};
     char directory[PATH_MAX];
-    if (realpath(destination.directory.c_str(), directory) == nullptr) return destination.target;
+    if (realpath(destination.directory.c_str(), directory) == nullptr)
+        return destination.target;
     const std::string::size_type slash = destination.target.rfind('/');
-    return std::string(directory) + "/" +
-           (slash == std::string::npos ? destination.target : destination.target.substr(slash + 1));
+    return std::string(directory) + "/"
+        + (slash == std::string::npos ? destination.target : destination.target.substr(slash + 1));
 }
 
 // The report and, with -w, the capture file, opened before the capture.
@@ -73,21 +79,25 @@ struct Outputs {
     FileDestination capture;
     bool withCapture = false;
 
-    void Discard() {
+    void Discard()
+    {
         DiscardFileDestination(report);
-        if (withCapture) DiscardFileDestination(capture);
+        if (withCapture)
+            DiscardFileDestination(capture);
     }
 };
 
 // Opens both outputs; on failure tells why, leaves nothing open and returns
 // the exit status (otherwise 0).
-int OpenOutputs(const ReportArguments& arguments, Outputs& outputs) {
+int OpenOutputs(const ReportArguments& arguments, Outputs& outputs)
+{
     std::string problem;
     if (!OpenFileDestination(arguments.output, outputs.report, problem)) {
         Tell(arguments.output + ": " + problem);
         return kExitFailed;
     }
-    if (arguments.captureFile.empty()) return kExitReported;
+    if (arguments.captureFile.empty())
+        return kExitReported;
     if (!OpenFileDestination(arguments.captureFile, outputs.capture, problem)) {
         Tell(arguments.captureFile + ": " + problem);
         DiscardFileDestination(outputs.report);
@@ -103,37 +113,45 @@ int OpenOutputs(const ReportArguments& arguments, Outputs& outputs) {
     return kExitReported;
 }
 
-std::string StartLine(const std::string& adapter, const ReportArguments& arguments) {
+std::string StartLine(const std::string& adapter, const ReportArguments& arguments)
+{
     const std::string slots = std::to_string(arguments.slots);
     std::string ends;
-    if (!arguments.continuous) ends += "when they are full, ";
-    if (arguments.seconds != 0) ends += "after " + std::to_string(arguments.seconds) + " s, ";
+    if (!arguments.continuous)
+        ends += "when they are full, ";
+    if (arguments.seconds != 0)
+        ends += "after " + std::to_string(arguments.seconds) + " s, ";
     ends += ends.empty() ? "on Ctrl-C or SIGTERM" : "or on Ctrl-C or SIGTERM";
-    return "capturing on " + adapter + ", " +
-           (arguments.continuous ? "keeping the newest " + slots + " frames" : "into " + slots + " slots") +
-           " (ends " + ends + ")";
+    return "capturing on " + adapter + ", "
+        + (arguments.continuous ? "keeping the newest " + slots + " frames" : "into " + slots + " slots") + " (ends "
+        + ends + ")";
 }
 
 // Waits until the capture has ended by itself, a stop signal came or the
 // time is up, and ends it if it still runs.
-void RunCapture(CaptureStopSignals& stops, uint32_t seconds) {
+void RunCapture(CaptureStopSignals& stops, uint32_t seconds)
+{
     const auto start = std::chrono::steady_clock::now();
     while (IsCapturing()) {
         std::chrono::milliseconds wait = kEndCheckInterval;
         if (seconds != 0) {
             const auto left = start + std::chrono::seconds(seconds) - std::chrono::steady_clock::now();
-            if (left <= 0s) break;
+            if (left <= 0s)
+                break;
             wait = std::min(wait, std::chrono::ceil<std::chrono::milliseconds>(left));
         }
-        if (stops.WaitForStop(wait)) break;
+        if (stops.WaitForStop(wait))
+            break;
     }
-    if (IsCapturing()) StopCapture();
+    if (IsCapturing())
+        StopCapture();
     WaitCaptureEnd();
 }
 
 // Writes and commits each output; false (and told) when any failed. One
 // that fails does not keep the other from being kept.
-bool WriteOutputs(const ReportArguments& arguments, Outputs& outputs) {
+bool WriteOutputs(const ReportArguments& arguments, Outputs& outputs)
+{
     bool all = true;
     std::string problem;
     if (!WriteSessionReport(outputs.report.fd)) {
@@ -145,7 +163,8 @@ bool WriteOutputs(const ReportArguments& arguments, Outputs& outputs) {
         Tell(arguments.output + ": " + problem);
         all = false;
     }
-    if (!outputs.withCapture) return all;
+    if (!outputs.withCapture)
+        return all;
     if (!WriteSessionCapture(outputs.capture.fd, problem)) {
         Tell(arguments.captureFile + ": " + problem);
         DiscardFileDestination(outputs.capture);
@@ -159,9 +178,11 @@ bool WriteOutputs(const ReportArguments& arguments, Outputs& outputs) {
 }
 
 // Everything after the adapter is bound and the session buffer allocated.
-int CaptureBound(const std::string& adapter, const ReportArguments& arguments) {
+int CaptureBound(const std::string& adapter, const ReportArguments& arguments)
+{
     Outputs outputs;
-    if (const int status = OpenOutputs(arguments, outputs); status != kExitReported) return status;
+    if (const int status = OpenOutputs(arguments, outputs); status != kExitReported)
+        return status;
     {
         CaptureStopSignals stops;
         bool started = false;
@@ -186,7 +207,8 @@ int CaptureBound(const std::string& adapter, const ReportArguments& arguments) {
 
 } // namespace
 
-int CaptureAndReport(const ReportArguments& arguments) {
+int CaptureAndReport(const ReportArguments& arguments)
+{
     std::vector<std::string> names;
     std::string problem;
     if (!ReadAdapterList(names, problem)) {

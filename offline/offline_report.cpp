@@ -20,7 +20,8 @@
 
 namespace {
 
-void Fail(const std::string& file, const std::string& problem) {
+void Fail(const std::string& file, const std::string& problem)
+{
     std::fprintf(stderr, "quarn-report: %s: %s\n", file.c_str(), problem.c_str());
 }
 
@@ -30,7 +31,8 @@ void Fail(const std::string& file, const std::string& problem) {
 constexpr size_t kReadBufferSize = 1 << 20;
 
 // Open the capture with nanosecond time stamps; null (and told) on failure.
-pcap_t* OpenCapture(const std::string& input) {
+pcap_t* OpenCapture(const std::string& input)
+{
     std::FILE* file = input == "-" ? stdin : std::fopen(input.c_str(), "rbe");
     if (file == nullptr) {
         Fail(input, "cannot read capture: " + input + ": " + std::strerror(errno));
@@ -45,7 +47,8 @@ pcap_t* OpenCapture(const std::string& input) {
     char error[PCAP_ERRBUF_SIZE] = "";
     pcap_t* capture = pcap_fopen_offline_with_tstamp_precision(file, PCAP_TSTAMP_PRECISION_NANO, error);
     if (capture == nullptr) {
-        if (file != stdin) std::fclose(file);
+        if (file != stdin)
+            std::fclose(file);
         Fail(input, std::string("cannot read capture: ") + error);
         return nullptr;
     }
@@ -55,7 +58,8 @@ pcap_t* OpenCapture(const std::string& input) {
         const char* description = pcap_datalink_val_to_description(linkType);
         std::string problem = "link type ";
         problem += name != nullptr ? name : std::to_string(linkType);
-        if (description != nullptr) problem += std::string(" (") + description + ")";
+        if (description != nullptr)
+            problem += std::string(" (") + description + ")";
         problem += " is not Ethernet; only Ethernet captures can be reported";
         Fail(input, problem);
         pcap_close(capture);
@@ -64,35 +68,42 @@ pcap_t* OpenCapture(const std::string& input) {
     return capture;
 }
 
-int64_t CaptureSize(const std::string& input) {
+int64_t CaptureSize(const std::string& input)
+{
     struct stat st {};
-    if (input == "-" || stat(input.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return 0;
+    if (input == "-" || stat(input.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        return 0;
     return st.st_size;
 }
 
-std::string WriteProblem(int reason) {
+std::string WriteProblem(int reason)
+{
     return reason != 0 ? std::string("write error: ") + std::strerror(reason) : std::string("write error");
 }
 
-void FailReading(const std::string& input, uint32_t number, const char* problem) {
+void FailReading(const std::string& input, uint32_t number, const char* problem)
+{
     EndProgress(); // the message takes the progress line's place
     Fail(input, "reading stopped at frame " + std::to_string(number) + ": " + problem);
 }
 
-void FailWriting(const std::string& output, uint32_t number) {
+void FailWriting(const std::string& output, uint32_t number)
+{
     EndProgress();
     Fail(output, WriteProblem(ReportOutputError()) + " (stopped at frame " + std::to_string(number) + ")");
 }
 
 // Write every frame block; false (and told) when the file cannot be read to its
 // end or a write fails, which ends the run at once.
-bool WriteFrameBlocks(pcap_t* capture, const std::string& input, const std::string& output) {
+bool WriteFrameBlocks(pcap_t* capture, const std::string& input, const std::string& output)
+{
     uint32_t number = 0;
     pcap_pkthdr* header = nullptr;
     const u_char* bytes = nullptr;
     for (;;) {
         const int status = pcap_next_ex(capture, &header, &bytes);
-        if (status == PCAP_ERROR_BREAK) return true;
+        if (status == PCAP_ERROR_BREAK)
+            return true;
         if (status != 1) {
             FailReading(input, number, pcap_geterr(capture));
             return false;
@@ -110,26 +121,35 @@ bool WriteFrameBlocks(pcap_t* capture, const std::string& input, const std::stri
 
 // The same on jobs decoding threads (more than one): the same bytes, and the
 // same messages when reading or writing stops.
-bool WriteFrameBlocksOnThreads(pcap_t* capture, const std::string& input, const std::string& output,
-                               uint32_t jobs) {
+bool WriteFrameBlocksOnThreads(pcap_t* capture, const std::string& input, const std::string& output, uint32_t jobs)
+{
     const BlocksOutcome outcome = WriteFrameBlocksInParallel(capture, jobs);
     switch (outcome.end) {
-    case BlocksOutcome::End::Complete: return true;
-    case BlocksOutcome::End::NoThreads: return WriteFrameBlocks(capture, input, output);
-    case BlocksOutcome::End::ReadFailed: FailReading(input, outcome.frame, outcome.readProblem.c_str()); break;
-    case BlocksOutcome::End::WriteFailed: FailWriting(output, outcome.frame); break;
+    case BlocksOutcome::End::Complete:
+        return true;
+    case BlocksOutcome::End::NoThreads:
+        return WriteFrameBlocks(capture, input, output);
+    case BlocksOutcome::End::ReadFailed:
+        FailReading(input, outcome.frame, outcome.readProblem.c_str());
+        break;
+    case BlocksOutcome::End::WriteFailed:
+        FailWriting(output, outcome.frame);
+        break;
     }
     return false;
 }
 
 } // namespace
 
-int WriteOfflineReport(const std::string& input, const std::string& output, uint32_t jobs) {
+int WriteOfflineReport(const std::string& input, const std::string& output, uint32_t jobs)
+{
     pcap_t* capture = OpenCapture(input);
-    if (capture == nullptr) return kExitFailed;
+    if (capture == nullptr)
+        return kExitFailed;
     if (OutputIsInput(output, fileno(pcap_file(capture)))) {
-        Fail(output, "is the same file as " + (input == "-" ? std::string("standard input") : input) +
-                         ", the capture being read; not overwritten");
+        Fail(output,
+             "is the same file as " + (input == "-" ? std::string("standard input") : input)
+                 + ", the capture being read; not overwritten");
         pcap_close(capture);
         return kExitUsage;
     }
@@ -147,12 +167,13 @@ int WriteOfflineReport(const std::string& input, const std::string& output, uint
     // A report scrolling on the same terminal has no room for a progress line.
     const bool reportOnTerminal = output == "-" && isatty(STDOUT_FILENO);
     StartProgress(reportOnTerminal ? nullptr : pcap_file(capture), CaptureSize(input));
-    const bool complete = jobs > 1 ? WriteFrameBlocksOnThreads(capture, input, output, jobs)
-                                   : WriteFrameBlocks(capture, input, output);
+    const bool complete
+        = jobs > 1 ? WriteFrameBlocksOnThreads(capture, input, output, jobs) : WriteFrameBlocks(capture, input, output);
     EndProgress();
     pcap_close(capture);
 
-    if (complete) WriteReportEnd();
+    if (complete)
+        WriteReportEnd();
     const bool written = CloseReportOutput();
     if (!complete) {
         DiscardFileDestination(destination);

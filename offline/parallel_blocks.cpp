@@ -32,7 +32,8 @@ constexpr size_t kBlocksPerThread = 2;
 
 // QUARN_REPORT_BLOCK_FRAMES (1 to kBlockFrames) makes blocks smaller, so that
 // tests keep many of them in flight with a small capture.
-uint32_t BlockFrames() {
+uint32_t BlockFrames()
+{
     const char* text = std::getenv("QUARN_REPORT_BLOCK_FRAMES");
     const long frames = text != nullptr ? std::strtol(text, nullptr, 10) : 0;
     return frames >= 1 && frames <= kBlockFrames ? static_cast<uint32_t>(frames) : kBlockFrames;
@@ -53,7 +54,8 @@ struct Block {
     bool decoded = false;     // guarded by the pool's mutex
 };
 
-void Decode(Block& block) {
+void Decode(Block& block)
+{
     block.text.clear();
     block.ends.clear();
     CollectReportLines(&block.text);
@@ -75,7 +77,8 @@ public:
     // False when not even one thread starts. The threads start with the
     // ending signals held and keep them blocked, so those signals always land
     // on the thread that creates, renames and removes the temporary.
-    bool Start(uint32_t count) {
+    bool Start(uint32_t count)
+    {
         const OutputSignalsHeld held;
         for (uint32_t i = 0; i < count; ++i) {
             try {
@@ -87,7 +90,8 @@ public:
         return !threads_.empty();
     }
 
-    void Submit(Block* block) {
+    void Submit(Block* block)
+    {
         {
             const std::lock_guard lock(mutex_);
             block->decoded = false;
@@ -99,7 +103,8 @@ public:
     // Waits until block is decoded, decoding queued blocks on the calling
     // thread meanwhile: the writing thread is one of the decoders, so no more
     // threads run than there are cores to run them.
-    void WaitDecoded(Block* block) {
+    void WaitDecoded(Block* block)
+    {
         std::unique_lock lock(mutex_);
         while (!block->decoded) {
             if (queue_.empty()) {
@@ -116,31 +121,36 @@ public:
 
     // Drop the blocks not yet taken, let the threads finish the ones they
     // hold and join them.
-    void Stop() {
+    void Stop()
+    {
         {
             const std::lock_guard lock(mutex_);
             stopping_ = true;
             queue_.clear();
         }
         work_.notify_all();
-        for (std::thread& thread : threads_) thread.join();
+        for (std::thread& thread : threads_)
+            thread.join();
         threads_.clear();
     }
 
 private:
-    Block* Take() {
+    Block* Take()
+    {
         Block* block = queue_.front();
         queue_.pop_front();
         return block;
     }
 
-    void Run() {
+    void Run()
+    {
         for (;;) {
             Block* block = nullptr;
             {
                 std::unique_lock lock(mutex_);
                 work_.wait(lock, [&] { return stopping_ || !queue_.empty(); });
-                if (stopping_) return;
+                if (stopping_)
+                    return;
                 block = Take();
             }
             Decode(*block);
@@ -161,7 +171,8 @@ private:
 
 // Read frames into block until it is full; false at the end of the capture or
 // at a frame that cannot be read (told in outcome).
-bool Fill(pcap_t* capture, Block& block, uint32_t frames, uint32_t& number, BlocksOutcome& outcome) {
+bool Fill(pcap_t* capture, Block& block, uint32_t frames, uint32_t& number, BlocksOutcome& outcome)
+{
     block.first = number;
     block.bytes.clear();
     block.frames.clear();
@@ -169,7 +180,8 @@ bool Fill(pcap_t* capture, Block& block, uint32_t frames, uint32_t& number, Bloc
     const u_char* bytes = nullptr;
     while (block.frames.size() < frames && block.bytes.size() < kBlockBytes) {
         const int status = pcap_next_ex(capture, &header, &bytes);
-        if (status == PCAP_ERROR_BREAK) return false;
+        if (status == PCAP_ERROR_BREAK)
+            return false;
         if (status != 1) {
             outcome.end = BlocksOutcome::End::ReadFailed;
             outcome.frame = number;
@@ -187,9 +199,11 @@ bool Fill(pcap_t* capture, Block& block, uint32_t frames, uint32_t& number, Bloc
 
 // Hand a decoded block to the report output; false (told in outcome) when a
 // write fails.
-bool Write(const Block& block, BlocksOutcome& outcome) {
+bool Write(const Block& block, BlocksOutcome& outcome)
+{
     const size_t written = WriteReportText(block.text);
-    if (ReportOutputError() == 0) return true;
+    if (ReportOutputError() == 0)
+        return true;
     // The first frame whose lines did not all land.
     const auto stop = std::upper_bound(block.ends.begin(), block.ends.end(), written);
     outcome.end = BlocksOutcome::End::WriteFailed;
@@ -199,7 +213,8 @@ bool Write(const Block& block, BlocksOutcome& outcome) {
 
 } // namespace
 
-BlocksOutcome WriteFrameBlocksInParallel(pcap_t* capture, uint32_t jobs) {
+BlocksOutcome WriteFrameBlocksInParallel(pcap_t* capture, uint32_t jobs)
+{
     BlocksOutcome outcome;
     // Declared before the pool: its threads are joined before the blocks go.
     std::vector<Block> blocks(jobs * kBlocksPerThread + 2);
@@ -234,18 +249,22 @@ BlocksOutcome WriteFrameBlocksInParallel(pcap_t* capture, uint32_t jobs) {
         Block* oldest = inFlight.front();
         inFlight.pop_front();
         pool.WaitDecoded(oldest);
-        if (!Write(*oldest, outcome)) break; // nothing more would land
+        if (!Write(*oldest, outcome))
+            break; // nothing more would land
         idle.push_back(oldest);
     }
     pool.Stop();
     return outcome;
 }
 
-uint32_t UsableCores() {
+uint32_t UsableCores()
+{
     long cores = 0;
     cpu_set_t set;
     CPU_ZERO(&set);
-    if (sched_getaffinity(0, sizeof set, &set) == 0) cores = CPU_COUNT(&set);
-    if (cores <= 0) cores = sysconf(_SC_NPROCESSORS_ONLN); // more CPUs than a cpu_set_t holds
+    if (sched_getaffinity(0, sizeof set, &set) == 0)
+        cores = CPU_COUNT(&set);
+    if (cores <= 0)
+        cores = sysconf(_SC_NPROCESSORS_ONLN); // more CPUs than a cpu_set_t holds
     return static_cast<uint32_t>(std::clamp<long>(cores, 1, kMaxJobs));
 }

@@ -31,36 +31,43 @@ constexpr option kOptions[] = {
 
 // The option as the user wrote it, for a message about it: element is the
 // command-line word getopt_long was reading, shortOption its optopt.
-std::string Spelling(std::string_view element, int shortOption) {
-    if (element.starts_with("--")) return std::string(element.substr(0, element.find('=')));
+std::string Spelling(std::string_view element, int shortOption)
+{
+    if (element.starts_with("--"))
+        return std::string(element.substr(0, element.find('=')));
     return std::string("-") + static_cast<char>(shortOption);
 }
 
 // What an option's missing argument is.
-std::string_view ArgumentOf(int option) {
+std::string_view ArgumentOf(int option)
+{
     switch (option) {
-    case 'i': return "an adapter name";
+    case 'i':
+        return "an adapter name";
     case 'c':
     case 'j':
     case kRing:
-    case kSeconds: return "a number";
+    case kSeconds:
+        return "a number";
     case kFilter1:
-    case kFilter2: return "a filter SPEC";
-    default: return "a file name";
+    case kFilter2:
+        return "a filter SPEC";
+    default:
+        return "a file name";
     }
 }
 
 // What has been given so far, and the first option that only a live capture takes.
 struct Seen {
-    bool input = false, output = false, adapter = false, size = false, seconds = false, write = false,
-         jobs = false;
+    bool input = false, output = false, adapter = false, size = false, seconds = false, write = false, jobs = false;
     std::string captureOnly;
 };
 
 // A name given once and not empty: the capture to read, OUT, the -w file, the
 // adapter. `twice` and `empty` are the refusals.
 bool TakeName(bool& given, std::string& name, std::string_view value, const char* twice, const char* empty,
-              std::string& problem) {
+              std::string& problem)
+{
     if (given) {
         problem = twice;
         return false;
@@ -74,27 +81,30 @@ bool TakeName(bool& given, std::string& name, std::string_view value, const char
     return true;
 }
 
-bool TakeInput(ReportArguments& arguments, Seen& seen, std::string_view value, std::string& problem) {
+bool TakeInput(ReportArguments& arguments, Seen& seen, std::string_view value, std::string& problem)
+{
     return TakeName(seen.input, arguments.input, value, "more than one capture file", "empty capture file name",
                     problem);
 }
 
 // A whole decimal number from lowest to highest, nothing else.
-bool ReadNumber(std::string_view text, uint32_t lowest, uint32_t highest, uint32_t& number) {
+bool ReadNumber(std::string_view text, uint32_t lowest, uint32_t highest, uint32_t& number)
+{
     const char* end = text.data() + text.size();
     const auto [stop, error] = std::from_chars(text.data(), end, number);
     return error == std::errc() && stop == end && number >= lowest && number <= highest;
 }
 
 bool TakeSize(ReportArguments& arguments, Seen& seen, std::string_view spelling, bool continuous,
-              std::string_view value, std::string& problem) {
+              std::string_view value, std::string& problem)
+{
     if (seen.size) {
         problem = "give one buffer size, with -c or with --ring";
         return false;
     }
     if (!ReadNumber(value, 1, SessionBuffer::kMaxCapacity, arguments.slots)) {
-        problem = std::string(spelling) + " needs a number of frames from 1 to 5000, not \"" +
-                  std::string(value) + "\"";
+        problem
+            = std::string(spelling) + " needs a number of frames from 1 to 5000, not \"" + std::string(value) + "\"";
         return false;
     }
     seen.size = true;
@@ -102,7 +112,8 @@ bool TakeSize(ReportArguments& arguments, Seen& seen, std::string_view spelling,
     return true;
 }
 
-bool TakeSeconds(ReportArguments& arguments, Seen& seen, std::string_view value, std::string& problem) {
+bool TakeSeconds(ReportArguments& arguments, Seen& seen, std::string_view value, std::string& problem)
+{
     if (seen.seconds) {
         problem = "--seconds given more than once";
         return false;
@@ -116,21 +127,23 @@ bool TakeSeconds(ReportArguments& arguments, Seen& seen, std::string_view value,
 }
 
 bool TakeJobs(ReportArguments& arguments, Seen& seen, std::string_view spelling, std::string_view value,
-              std::string& problem) {
+              std::string& problem)
+{
     if (seen.jobs) {
         problem = "-j given more than once";
         return false;
     }
     if (!ReadNumber(value, 1, kMaxJobs, arguments.jobs)) {
-        problem = std::string(spelling) + " needs a number of threads from 1 to " + std::to_string(kMaxJobs) +
-                  ", not \"" + std::string(value) + "\"";
+        problem = std::string(spelling) + " needs a number of threads from 1 to " + std::to_string(kMaxJobs)
+            + ", not \"" + std::string(value) + "\"";
         return false;
     }
     seen.jobs = true;
     return true;
 }
 
-bool TakeFilter(ReportArguments& arguments, int number, std::string_view value, std::string& problem) {
+bool TakeFilter(ReportArguments& arguments, int number, std::string_view value, std::string& problem)
+{
     const std::string spelling = "--filter" + std::to_string(number);
     bool& given = arguments.filterGiven[number - 1];
     if (given) {
@@ -146,11 +159,13 @@ bool TakeFilter(ReportArguments& arguments, int number, std::string_view value, 
 }
 
 // One option with its argument (if any); false with problem set.
-bool TakeOption(int option, std::string_view word, std::string_view value, ReportArguments& arguments,
-                Seen& seen, std::string& problem) {
-    const bool captureOnly = option == 'c' || option == kRing || option == kSeconds || option == kFilter1 ||
-                             option == kFilter2 || option == 'w';
-    if (captureOnly && seen.captureOnly.empty()) seen.captureOnly = Spelling(word, option);
+bool TakeOption(int option, std::string_view word, std::string_view value, ReportArguments& arguments, Seen& seen,
+                std::string& problem)
+{
+    const bool captureOnly = option == 'c' || option == kRing || option == kSeconds || option == kFilter1
+        || option == kFilter2 || option == 'w';
+    if (captureOnly && seen.captureOnly.empty())
+        seen.captureOnly = Spelling(word, option);
     switch (option) {
     case 'o':
         return TakeName(seen.output, arguments.output, value, "-o given more than once", "empty output file name",
@@ -158,22 +173,30 @@ bool TakeOption(int option, std::string_view word, std::string_view value, Repor
     case 'i':
         return TakeName(seen.adapter, arguments.adapter, value, "-i given more than once", "empty adapter name",
                         problem);
-    case 'c': return TakeSize(arguments, seen, Spelling(word, option), false, value, problem);
-    case kRing: return TakeSize(arguments, seen, "--ring", true, value, problem);
-    case kSeconds: return TakeSeconds(arguments, seen, value, problem);
-    case kFilter1: return TakeFilter(arguments, 1, value, problem);
-    case kFilter2: return TakeFilter(arguments, 2, value, problem);
+    case 'c':
+        return TakeSize(arguments, seen, Spelling(word, option), false, value, problem);
+    case kRing:
+        return TakeSize(arguments, seen, "--ring", true, value, problem);
+    case kSeconds:
+        return TakeSeconds(arguments, seen, value, problem);
+    case kFilter1:
+        return TakeFilter(arguments, 1, value, problem);
+    case kFilter2:
+        return TakeFilter(arguments, 2, value, problem);
     case 'w':
         return TakeName(seen.write, arguments.captureFile, value, "-w given more than once",
                         "empty capture file name for -w", problem);
-    case 'j': return TakeJobs(arguments, seen, Spelling(word, option), value, problem);
-    case 1: return TakeInput(arguments, seen, value, problem);
+    case 'j':
+        return TakeJobs(arguments, seen, Spelling(word, option), value, problem);
+    case 1:
+        return TakeInput(arguments, seen, value, problem);
     }
     return false;
 }
 
 // The options that go together, once all are read.
-bool CheckCombination(ReportArguments& arguments, const Seen& seen, std::string& problem) {
+bool CheckCombination(ReportArguments& arguments, const Seen& seen, std::string& problem)
+{
     if (!seen.adapter) {
         if (!seen.captureOnly.empty()) {
             problem = seen.captureOnly + " is for a live capture: it needs -i ADAPTER";
@@ -203,12 +226,13 @@ bool CheckCombination(ReportArguments& arguments, const Seen& seen, std::string&
 
 } // namespace
 
-bool ParseReportArguments(int argc, const char* const* argv, ReportArguments& arguments,
-                          std::string& problem) {
+bool ParseReportArguments(int argc, const char* const* argv, ReportArguments& arguments, std::string& problem)
+{
     arguments = ReportArguments{};
     // getopt_long reorders its array: it gets a copy.
     std::vector<char*> args;
-    for (int i = 0; i < argc; ++i) args.push_back(const_cast<char*>(argv[i]));
+    for (int i = 0; i < argc; ++i)
+        args.push_back(const_cast<char*>(argv[i]));
     args.push_back(nullptr);
 
     Seen seen;
@@ -221,7 +245,8 @@ bool ParseReportArguments(int argc, const char* const* argv, ReportArguments& ar
         const int at = optind == 0 ? 1 : optind;
         const std::string_view word = at < argc ? args[static_cast<size_t>(at)] : "";
         const int option = getopt_long(argc, args.data(), "-:ho:Di:c:w:j:", kOptions, nullptr);
-        if (option == -1) break;
+        if (option == -1)
+            break;
         switch (option) {
         case 'h':
             arguments.action = ReportArguments::Action::Help;
@@ -239,11 +264,13 @@ bool ParseReportArguments(int argc, const char* const* argv, ReportArguments& ar
             problem = "unknown option " + Spelling(word, optopt);
             return false;
         default:
-            if (!TakeOption(option, word, optarg, arguments, seen, problem)) return false;
+            if (!TakeOption(option, word, optarg, arguments, seen, problem))
+                return false;
         }
     }
     // After "--" everything is an operand.
     for (int i = optind; i < argc; ++i)
-        if (!TakeInput(arguments, seen, args[static_cast<size_t>(i)], problem)) return false;
+        if (!TakeInput(arguments, seen, args[static_cast<size_t>(i)], problem))
+            return false;
     return CheckCombination(arguments, seen, problem);
 }

@@ -31,6 +31,7 @@ void DecodeIpx(const FrameView& frame);
 
 // An IP frame carrying protocol whose fragment offset DecodeIp found to be 0:
 // the frames that get transport or ICMP lines.
-inline bool FirstFragmentCarries(const FrameView& frame, uint8_t protocol) {
+inline bool FirstFragmentCarries(const FrameView& frame, uint8_t protocol)
+{
     return CarriesIpProtocol(frame, protocol) && firstFragment;
 }

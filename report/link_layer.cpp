@@ -10,9 +10,10 @@
 namespace {
 
 constexpr size_t kDumpBytesPerLine = 20;
-constexpr size_t kDumpAsciiColumn = 60;    // 0-based column of the character part
+constexpr size_t kDumpAsciiColumn = 60; // 0-based column of the character part
 
-void WriteSnap(const FrameView& f, uint16_t length) {
+void WriteSnap(const FrameView& f, uint16_t length)
+{
     StartLine()
         .Format("Frametype: Ethernet Snap, Length field %d, DSAP AAh, SSAP AAh, Control %02X",
                 {length, f.At(kLlcControlOffset)})
@@ -24,15 +25,18 @@ void WriteSnap(const FrameView& f, uint16_t length) {
         .Write();
 }
 
-void WriteNetwareRaw(const FrameView&, uint16_t length) {
+void WriteNetwareRaw(const FrameView&, uint16_t length)
+{
     StartLine().Format("Frametype: Netware 802.3, Length field %d", {length}).Write();
 }
 
-void WriteIeee8023(const FrameView&, uint16_t length) {
+void WriteIeee8023(const FrameView&, uint16_t length)
+{
     StartLine().Format("Frametype: IEEE 802.3, Length field %d, DSAP F0h, SSAP F0h", {length}).Write();
 }
 
-void WriteIeee8022(const FrameView& f, uint16_t length) {
+void WriteIeee8022(const FrameView& f, uint16_t length)
+{
     StartLine()
         .Format("Frametype: IEEE 802.2 within 802.3, Length field %d, DSAP %02X, SSAP %02X, Control %02X",
                 {length, f.At(kDsapOffset), f.At(kSsapOffset), f.At(kLlcControlOffset)})
@@ -58,21 +62,25 @@ char Printable(uint8_t byte) { return byte >= 32 && byte <= 126 ? static_cast<ch
 
 } // namespace
 
-LineBuilder& AppendHexBytes(LineBuilder& line, const FrameView& frame, size_t offset, size_t count, char separator) {
+LineBuilder& AppendHexBytes(LineBuilder& line, const FrameView& frame, size_t offset, size_t count, char separator)
+{
     for (size_t i = 0; i < count; ++i) {
-        if (i != 0 && separator != '\0') line.Char(separator);
+        if (i != 0 && separator != '\0')
+            line.Char(separator);
         line.Hex2(frame.At(offset + i));
     }
     return line;
 }
 
-void WriteMacLine(const FrameView& frame) {
+void WriteMacLine(const FrameView& frame)
+{
     LineBuilder& line = StartLine().Text("MAC destination: ");
     AppendHexBytes(line, frame, kMacDestinationOffset, kMacAddressBytes, ':').Text("      MAC source: ");
     AppendHexBytes(line, frame, kMacSourceOffset, kMacAddressBytes, ':').Write();
 }
 
-void WriteFrameTypeLines(const FrameView& frame) {
+void WriteFrameTypeLines(const FrameView& frame)
+{
     PayloadCursor& cursor = ReportCursor();
     const uint16_t field = TypeField(frame);
     if (IsEthernetII(frame)) {
@@ -87,7 +95,8 @@ void WriteFrameTypeLines(const FrameView& frame) {
     cursor.Lower(framing.headerEnd - kTypeOffset);
 }
 
-void WriteHexDump(const FrameView& frame) {
+void WriteHexDump(const FrameView& frame)
+{
     const PayloadCursor& cursor = ReportCursor();
     const std::span<const uint8_t> bytes = frame.Tail(cursor.position, cursor.remaining);
     if (bytes.empty()) {

@@ -52,20 +52,17 @@ constexpr std::array<TcpFlagName, 6> kTcpFlags{{
 
 } // namespace
 
-std::string_view LookupName(std::span<const NamedValue> table, uint32_t value,
-                            std::string_view unknown) {
+std::string_view LookupName(std::span<const NamedValue> table, uint32_t value, std::string_view unknown)
+{
     for (const NamedValue& entry : table)
-        if (entry.value == value) return entry.name;
+        if (entry.value == value)
+            return entry.name;
     return unknown;
 }
 
-std::string_view IpProtocolName(uint8_t protocol) {
-    return LookupName(kIpProtocols, protocol, " UNKNOWN");
-}
+std::string_view IpProtocolName(uint8_t protocol) { return LookupName(kIpProtocols, protocol, " UNKNOWN"); }
 
-std::string_view ArpOperationName(uint16_t code) {
-    return LookupName(kArpOperations, code, "UNKNOWN");
-}
+std::string_view ArpOperationName(uint16_t code) { return LookupName(kArpOperations, code, "UNKNOWN"); }
 
 std::string_view IcmpTypeName(uint8_t type) { return LookupName(kIcmpTypes, type, "unknown"); }
 

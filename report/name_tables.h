@@ -11,8 +11,7 @@ struct NamedValue {
     std::string_view name;
 };
 
-std::string_view LookupName(std::span<const NamedValue> table, uint32_t value,
-                            std::string_view unknown);
+std::string_view LookupName(std::span<const NamedValue> table, uint32_t value, std::string_view unknown);
 
 std::string_view IpProtocolName(uint8_t protocol);
 std::string_view ArpOperationName(uint16_t code);

@@ -12,14 +12,17 @@ constexpr uint8_t kIcmpEchoReply = 0;
 constexpr uint8_t kIcmpEcho = 8;
 constexpr size_t kArpLabelWidth = 33;
 
-void AppendDotted(LineBuilder& line, const FrameView& frame, size_t offset, size_t count) {
+void AppendDotted(LineBuilder& line, const FrameView& frame, size_t offset, size_t count)
+{
     for (size_t i = 0; i < count; ++i) {
-        if (i != 0) line.Char('.');
+        if (i != 0)
+            line.Char('.');
         line.Dec(frame.At(offset + i));
     }
 }
 
-void WriteIpOptions(const FrameView& frame, size_t count) {
+void WriteIpOptions(const FrameView& frame, size_t count)
+{
     StartLine().Text("IP header contains an option list:").Write();
     LineBuilder* line = &StartLine();
     for (size_t i = 0; i < count; ++i) {
@@ -29,13 +32,16 @@ void WriteIpOptions(const FrameView& frame, size_t count) {
             line = &StartLine();
         }
     }
-    if (count % kOptionBytesPerLine != 0) line->Write();
+    if (count % kOptionBytesPerLine != 0)
+        line->Write();
 }
 
 } // namespace
 
-void DecodeIp(const FrameView& frame) {
-    if (!IsIp(frame)) return;
+void DecodeIp(const FrameView& frame)
+{
+    if (!IsIp(frame))
+        return;
     const size_t ip = kNetworkOffset;
     const uint8_t ihl = frame.At(ip) & 0x0F;
     const uint16_t totalLength = frame.Be16(ip + 2);
@@ -78,15 +84,18 @@ void DecodeIp(const FrameView& frame) {
     PayloadCursor& cursor = ReportCursor();
     cursor.remaining = static_cast<uint16_t>(totalLength - kIpHeaderBytes);
     cursor.MoveTo(kTransportOffset);
-    if (ihl <= 5) return;
+    if (ihl <= 5)
+        return;
     const size_t optionBytes = 4u * ihl - kIpHeaderBytes;
     cursor.MoveTo(static_cast<uint32_t>(kNetworkOffset + 4u * ihl));
     cursor.Lower(static_cast<uint32_t>(optionBytes));
     WriteIpOptions(frame, optionBytes);
 }
 
-void DecodeArp(const FrameView& frame) {
-    if (!IsArp(frame)) return;
+void DecodeArp(const FrameView& frame)
+{
+    if (!IsArp(frame))
+        return;
     const size_t arp = kNetworkOffset;
     const uint8_t hardwareLength = frame.At(arp + 4);
     const uint8_t protocolLength = frame.At(arp + 5);
@@ -131,8 +140,10 @@ void DecodeArp(const FrameView& frame) {
     ReportCursor().remaining = 0;
 }
 
-void DecodeIcmp(const FrameView& frame) {
-    if (!FirstFragmentCarries(frame, kIpProtocolIcmp)) return;
+void DecodeIcmp(const FrameView& frame)
+{
+    if (!FirstFragmentCarries(frame, kIpProtocolIcmp))
+        return;
     // Read at byte 34 whatever the header length says.
     const size_t icmp = kTransportOffset;
     const uint8_t type = frame.At(icmp);
@@ -145,7 +156,8 @@ void DecodeIcmp(const FrameView& frame) {
     PayloadCursor& cursor = ReportCursor();
     cursor.MoveTo(icmp + 4);
     cursor.Lower(4);
-    if (type != kIcmpEchoReply && type != kIcmpEcho) return;
+    if (type != kIcmpEchoReply && type != kIcmpEcho)
+        return;
     // Identifier and sequence number print their second byte first.
     StartLine()
         .Format("ICMP identifier:                 %02X%02Xh  ICMP sequence number:              %02X%02Xh",

@@ -11,22 +11,22 @@
 
 namespace {
 
-constexpr std::string_view kAsterisks =
-    "********************************************************************************";
-constexpr std::string_view kHyphens =
-    "--------------------------------------------------------------------------------";
+constexpr std::string_view kAsterisks
+    = "********************************************************************************";
+constexpr std::string_view kHyphens
+    = "--------------------------------------------------------------------------------";
 static_assert(kAsterisks.size() == 80 && kHyphens.size() == 80);
 constexpr uint32_t kCursorStart = kTypeOffset; // first byte after the MAC addresses
 
 // The per-frame writers, in the order the report lists their lines.
 constexpr void (*kFrameWriters[])(const FrameView&) = {
-    WriteMacLine, WriteFrameTypeLines, DecodeIp, DecodeArp, DecodeTcp,
-    DecodeUdp,    DecodeIcmp,          DecodeIpx, WriteHexDump,
+    WriteMacLine, WriteFrameTypeLines, DecodeIp, DecodeArp, DecodeTcp, DecodeUdp, DecodeIcmp, DecodeIpx, WriteHexDump,
 };
 
 } // namespace
 
-void WriteReportBanner(const std::tm& created) {
+void WriteReportBanner(const std::tm& created)
+{
     WriteReportLine(kAsterisks);
     StartLine().Text("*   Quarn Analyser Output File").Blanks(49).Char('*').Write();
     StartLine()
@@ -41,15 +41,16 @@ void WriteReportBanner(const std::tm& created) {
     WriteReportLine({});
 }
 
-std::tm LocalTimeNow() {
+std::tm LocalTimeNow()
+{
     const std::time_t now = std::time(nullptr);
     std::tm local{};
     localtime_r(&now, &local);
     return local;
 }
 
-void WriteFrameBlock(std::span<const uint8_t> frame, uint32_t storedLength, CaptureTime time,
-                     uint32_t number) {
+void WriteFrameBlock(std::span<const uint8_t> frame, uint32_t storedLength, CaptureTime time, uint32_t number)
+{
     const FrameView view(frame.first(std::min<size_t>(frame.size(), storedLength)));
     PayloadCursor& cursor = ReportCursor();
     cursor.position = kCursorStart;
@@ -61,7 +62,8 @@ void WriteFrameBlock(std::span<const uint8_t> frame, uint32_t storedLength, Capt
         .Format("--- Packet received: %2d:%02d:%02d.%02d --- Length: %04d --- Assigned number: %05d ---",
                 {time.hour, time.minute, time.second, time.hundredths, storedLength, number})
         .Write();
-    for (auto write : kFrameWriters) write(view);
+    for (auto write : kFrameWriters)
+        write(view);
     WriteReportLine(kHyphens);
     WriteReportLine({});
 }

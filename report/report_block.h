@@ -16,7 +16,6 @@ std::tm LocalTimeNow();
 // separator and empty line. frame holds the captured bytes (at most 1514);
 // storedLength is the length as stored; number is the frame's place in the
 // report, from 0. No byte outside frame is ever read.
-void WriteFrameBlock(std::span<const uint8_t> frame, uint32_t storedLength, CaptureTime time,
-                     uint32_t number);
+void WriteFrameBlock(std::span<const uint8_t> frame, uint32_t storedLength, CaptureTime time, uint32_t number);
 // "*** End of file " and 64 asterisks.
 void WriteReportEnd();

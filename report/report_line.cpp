@@ -7,36 +7,43 @@ namespace {
 constexpr char kDigits[] = "0123456789ABCDEF";
 
 // Digits of value in base 10 or 16, left-padded to width with pad.
-void AppendNumber(std::string& out, uint32_t value, unsigned base, unsigned width, char pad) {
+void AppendNumber(std::string& out, uint32_t value, unsigned base, unsigned width, char pad)
+{
     char digits[10];
     unsigned n = 0;
     do {
         digits[n++] = kDigits[value % base];
         value /= base;
     } while (value != 0);
-    if (width > n) out.append(width - n, pad);
-    while (n > 0) out.push_back(digits[--n]);
+    if (width > n)
+        out.append(width - n, pad);
+    while (n > 0)
+        out.push_back(digits[--n]);
 }
 
 } // namespace
 
-LineBuilder& LineBuilder::Hex(uint32_t value) {
+LineBuilder& LineBuilder::Hex(uint32_t value)
+{
     AppendNumber(line_, value, 16, 0, '0');
     return *this;
 }
 
-LineBuilder& LineBuilder::Hex4(uint16_t value) {
+LineBuilder& LineBuilder::Hex4(uint16_t value)
+{
     Hex2(static_cast<uint8_t>(value >> 8));
     Hex2(static_cast<uint8_t>(value));
     return *this;
 }
 
-LineBuilder& LineBuilder::Dec(uint32_t value, unsigned width, char pad) {
+LineBuilder& LineBuilder::Dec(uint32_t value, unsigned width, char pad)
+{
     AppendNumber(line_, value, 10, width, pad);
     return *this;
 }
 
-LineBuilder& LineBuilder::Format(std::string_view pattern, std::initializer_list<uint32_t> args) {
+LineBuilder& LineBuilder::Format(std::string_view pattern, std::initializer_list<uint32_t> args)
+{
     const uint32_t* arg = args.begin();
     size_t i = 0;
     while (i < pattern.size()) {
@@ -65,12 +72,14 @@ LineBuilder& LineBuilder::Format(std::string_view pattern, std::initializer_list
     return *this;
 }
 
-void LineBuilder::Write() {
+void LineBuilder::Write()
+{
     WriteReportLine(line_);
     line_.clear();
 }
 
-LineBuilder& StartLine() {
+LineBuilder& StartLine()
+{
     thread_local LineBuilder builder;
     builder.Clear();
     return builder;

@@ -13,7 +13,8 @@
 // (the dump's and the option list's "%02X ").
 struct HexTable {
     char digits[256][3];
-    constexpr HexTable() : digits() {
+    constexpr HexTable() : digits()
+    {
         constexpr char kDigits[] = "0123456789ABCDEF";
         for (int i = 0; i < 256; ++i) {
             digits[i][0] = kDigits[i >> 4];
@@ -26,11 +27,27 @@ inline constexpr HexTable kHexTable;
 
 class LineBuilder {
 public:
-    LineBuilder& Text(std::string_view text) { line_.append(text); return *this; }
-    LineBuilder& Char(char c) { line_.push_back(c); return *this; }
-    LineBuilder& Blanks(size_t count) { line_.append(count, ' '); return *this; }
+    LineBuilder& Text(std::string_view text)
+    {
+        line_.append(text);
+        return *this;
+    }
+    LineBuilder& Char(char c)
+    {
+        line_.push_back(c);
+        return *this;
+    }
+    LineBuilder& Blanks(size_t count)
+    {
+        line_.append(count, ' ');
+        return *this;
+    }
     // "%02X"
-    LineBuilder& Hex2(uint8_t value) { line_.append(kHexTable.digits[value], 2); return *this; }
+    LineBuilder& Hex2(uint8_t value)
+    {
+        line_.append(kHexTable.digits[value], 2);
+        return *this;
+    }
     // "%X"
     LineBuilder& Hex(uint32_t value);
     // "%04X" of a 16-bit value
@@ -45,7 +62,8 @@ public:
 
     // Grow the line by count characters and return where they start, for
     // callers that fill a stretch of fixed layout in place.
-    char* Extend(size_t count) {
+    char* Extend(size_t count)
+    {
         const size_t start = line_.size();
         line_.resize(start + count);
         return line_.data() + start;
@@ -53,7 +71,11 @@ public:
 
     size_t Size() const { return line_.size(); }
     // Cut the line to its first count characters.
-    void Truncate(size_t count) { if (count < line_.size()) line_.resize(count); }
+    void Truncate(size_t count)
+    {
+        if (count < line_.size())
+            line_.resize(count);
+    }
     std::string_view View() const { return line_; }
     // Hand the line to WriteReportLine and empty the builder.
     void Write();

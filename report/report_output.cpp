@@ -21,11 +21,13 @@ std::string pending;
 thread_local std::string* collected = nullptr;
 
 // Returns how many bytes were written.
-size_t WriteAll(const char* data, size_t size) {
+size_t WriteAll(const char* data, size_t size)
+{
     const size_t whole = size;
     while (size > 0 && outputFd >= 0 && writeError == 0) {
         ssize_t done = ::write(outputFd, data, size);
-        if (done < 0 && errno == EINTR) continue;
+        if (done < 0 && errno == EINTR)
+            continue;
         if (done <= 0) {
             // A write that takes nothing would be retried for ever.
             writeError = done < 0 ? errno : EIO;
@@ -37,12 +39,14 @@ size_t WriteAll(const char* data, size_t size) {
     return whole - size;
 }
 
-void Flush() {
+void Flush()
+{
     WriteAll(pending.data(), pending.size());
     pending.clear();
 }
 
-void Begin(int fd, bool owns) {
+void Begin(int fd, bool owns)
+{
     outputFd = fd;
     ownsFd = owns;
     writeError = 0;
@@ -52,9 +56,11 @@ void Begin(int fd, bool owns) {
 
 } // namespace
 
-bool OpenReportOutput(const char* path) {
+bool OpenReportOutput(const char* path)
+{
     int fd = ::open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) return false;
+    if (fd < 0)
+        return false;
     Begin(fd, true);
     return true;
 }
@@ -63,7 +69,8 @@ void AttachReportOutput(int fd) { Begin(fd, false); }
 
 void CollectReportLines(std::string* text) { collected = text; }
 
-void WriteReportLine(std::string_view text) {
+void WriteReportLine(std::string_view text)
+{
     if (collected != nullptr) {
         collected->append(text);
         collected->append("\r\n", 2);
@@ -71,10 +78,12 @@ void WriteReportLine(std::string_view text) {
     }
     pending.append(text);
     pending.append("\r\n", 2);
-    if (pending.size() >= kFlushAt) Flush();
+    if (pending.size() >= kFlushAt)
+        Flush();
 }
 
-size_t WriteReportText(std::string_view text) {
+size_t WriteReportText(std::string_view text)
+{
     // Large pieces go straight out: copying them into the buffer gains nothing.
     if (pending.size() + text.size() < kFlushAt) {
         pending.append(text);
@@ -84,10 +93,12 @@ size_t WriteReportText(std::string_view text) {
     return writeError != 0 ? 0 : WriteAll(text.data(), text.size());
 }
 
-bool CloseReportOutput() {
+bool CloseReportOutput()
+{
     Flush();
     // close() is where a network or quota file system reports a late failure.
-    if (ownsFd && outputFd >= 0 && ::close(outputFd) != 0 && writeError == 0) writeError = errno;
+    if (ownsFd && outputFd >= 0 && ::close(outputFd) != 0 && writeError == 0)
+        writeError = errno;
     outputFd = -1;
     ownsFd = false;
     return writeError == 0;

@@ -30,8 +30,10 @@ ReportTextArea* textArea = nullptr;
 std::string reportPath;
 std::atomic<std::tm (*)()> clockOverride{nullptr};
 
-std::tm BannerTime() {
-    if (auto clock = clockOverride.load()) return clock();
+std::tm BannerTime()
+{
+    if (auto clock = clockOverride.load())
+        return clock();
     return LocalTimeNow();
 }
 
@@ -39,10 +41,12 @@ std::tm BannerTime() {
 // Only a regular file is read back, and only as far as it reached when opened:
 // a pipe, a device such as /dev/full or a file someone keeps appending to
 // would otherwise block or be read for ever. Anything else: an empty text.
-std::string ReadBack(const std::string& path) {
+std::string ReadBack(const std::string& path)
+{
     std::string text;
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return text;
+    if (fd < 0)
+        return text;
     struct stat info {};
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         ::close(fd);
@@ -52,8 +56,10 @@ std::string ReadBack(const std::string& path) {
     size_t used = 0;
     while (used < text.size()) {
         const ssize_t n = ::read(fd, text.data() + used, text.size() - used);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
         used += static_cast<size_t>(n);
     }
     text.resize(used);
@@ -63,7 +69,8 @@ std::string ReadBack(const std::string& path) {
     for (size_t in = 0; in < text.size();) {
         const size_t cr = text.find("\r\n", in);
         const size_t end = cr == std::string::npos ? text.size() : cr;
-        if (out != in) std::memmove(&text[out], &text[in], end - in);
+        if (out != in)
+            std::memmove(&text[out], &text[in], end - in);
         out += end - in;
         in = cr == std::string::npos ? end : cr + 1; // keep the LF
     }
@@ -72,40 +79,45 @@ std::string ReadBack(const std::string& path) {
 }
 
 // One block per stored frame from the current slot on, then the end line.
-void WriteStoredFrames() {
+void WriteStoredFrames()
+{
     // The count is asked afresh before every frame: Clear buffer ends the list.
     // A failed write ends it too: nothing more would land.
     for (uint32_t n = 0; n < SessionBuffer::Count() && ReportOutputError() == 0; ++n) {
         const uint8_t* frame = SessionBuffer::CurrentFrame();
         const uint32_t length = SessionBuffer::CurrentLength();
-        const std::span<const uint8_t> bytes =
-            frame ? std::span<const uint8_t>(frame, std::min(length, kFrameBufferSize))
-                  : std::span<const uint8_t>();
+        const std::span<const uint8_t> bytes
+            = frame ? std::span<const uint8_t>(frame, std::min(length, kFrameBufferSize)) : std::span<const uint8_t>();
         WriteFrameBlock(bytes, length, SessionBuffer::CurrentTime(), n);
         SessionBuffer::Advance();
     }
     WriteReportEnd();
 }
 
-void WriteReportFrames() {
+void WriteReportFrames()
+{
     WriteStoredFrames();
     const bool written = CloseReportOutput();
     const int reason = ReportOutputError();
     // The window shows what landed, and the run ends as any run does.
-    if (textArea) textArea->ShowReportText(ReadBack(reportPath));
+    if (textArea)
+        textArea->ShowReportText(ReadBack(reportPath));
     writing.store(false);
     ShowReportStatus(false);
-    if (!written) ShowMessage(WriteErrorMessage(reportPath, reason));
+    if (!written)
+        ShowMessage(WriteErrorMessage(reportPath, reason));
 }
 
 } // namespace
 
 void SetReportClock(std::tm (*clock)()) { clockOverride.store(clock); }
 
-void StartReport(ReportTextArea* area, const char* fileName) {
+void StartReport(ReportTextArea* area, const char* fileName)
+{
     RegisterWorkerEnd(WaitReportEnd);
     // A finished run's thread is joined before a new one starts.
-    if (writerThread.joinable()) writerThread.join();
+    if (writerThread.joinable())
+        writerThread.join();
     textArea = area;
     SessionBuffer::Rewind();
     if (!OpenReportOutput(fileName)) {
@@ -121,7 +133,8 @@ void StartReport(ReportTextArea* area, const char* fileName) {
 
 bool IsReportWriting() { return writing.load(); }
 
-bool WriteSessionReport(int fd) {
+bool WriteSessionReport(int fd)
+{
     SessionBuffer::Rewind();
     AttachReportOutput(fd);
     WriteReportBanner(BannerTime());
@@ -129,7 +142,8 @@ bool WriteSessionReport(int fd) {
     return CloseReportOutput();
 }
 
-std::string WriteErrorMessage(std::string_view fileName, int reason) {
+std::string WriteErrorMessage(std::string_view fileName, int reason)
+{
     std::string message(kErrorWritingFile);
     message.append(fileName);
     message += ": ";
@@ -137,8 +151,10 @@ std::string WriteErrorMessage(std::string_view fileName, int reason) {
     return message;
 }
 
-void WaitReportEnd() {
-    if (writerThread.joinable()) writerThread.join();
+void WaitReportEnd()
+{
+    if (writerThread.joinable())
+        writerThread.join();
 }
 
 void ShowReportStatus(bool on) { SetStatusLine(on ? kStatusWriting : kStatusIdle); }

@@ -13,14 +13,15 @@ constexpr int64_t kOffsetBias = int64_t{1} << (kOffsetBits - 1);
 constexpr uint64_t kOffsetMask = (uint64_t{1} << kOffsetBits) - 1;
 std::atomic<uint64_t> cachedOffset{0};
 
-uint64_t Pack(time_t second, int64_t offset) {
-    return (static_cast<uint64_t>(second) << kOffsetBits) |
-           (static_cast<uint64_t>(offset + kOffsetBias) & kOffsetMask);
+uint64_t Pack(time_t second, int64_t offset)
+{
+    return (static_cast<uint64_t>(second) << kOffsetBits) | (static_cast<uint64_t>(offset + kOffsetBias) & kOffsetMask);
 }
 
 // Seconds east of UTC in force at `second`, looked up only when the second
 // differs from the cached one.
-int64_t UtcOffsetAt(time_t second) {
+int64_t UtcOffsetAt(time_t second)
+{
     const uint64_t cached = cachedOffset.load(std::memory_order_relaxed);
     if (cached != 0 && static_cast<time_t>(static_cast<int64_t>(cached) >> kOffsetBits) == second)
         return static_cast<int64_t>(cached & kOffsetMask) - kOffsetBias;
@@ -35,7 +36,8 @@ int64_t UtcOffsetAt(time_t second) {
 
 } // namespace
 
-CaptureTime LocalCaptureTime(const timespec& when) {
+CaptureTime LocalCaptureTime(const timespec& when)
+{
     // Normalise a nanosecond field outside 0..999999999 into the seconds.
     time_t second = when.tv_sec + when.tv_nsec / 1'000'000'000;
     long nanos = when.tv_nsec % 1'000'000'000;
@@ -55,7 +57,8 @@ CaptureTime LocalCaptureTime(const timespec& when) {
     return time;
 }
 
-CaptureTime LocalCaptureTimeNow() {
+CaptureTime LocalCaptureTimeNow()
+{
     timespec now{};
     clock_gettime(CLOCK_REALTIME, &now);
     return LocalCaptureTime(now);

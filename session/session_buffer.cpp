@@ -9,7 +9,8 @@ namespace {
 std::atomic<uint64_t> liveBuffers{0};
 std::atomic<int64_t> allocationsLeft{-1}; // negative: no limit
 
-bool TakeAllocationAllowance() {
+bool TakeAllocationAllowance()
+{
     int64_t left = allocationsLeft.load(std::memory_order_relaxed);
     while (left >= 0) {
         if (left == 0)
@@ -37,7 +38,8 @@ std::atomic<uint32_t> capacity{0};
 std::atomic<FrameSlot*> current{nullptr};
 std::atomic<uint32_t> count{0};
 
-void FreeSlots(FrameSlot* built, uint32_t n) {
+void FreeSlots(FrameSlot* built, uint32_t n)
+{
     for (uint32_t i = 0; i < n; ++i)
         FreeFrameBuffer(built[i].frame);
     delete[] built;
@@ -45,7 +47,8 @@ void FreeSlots(FrameSlot* built, uint32_t n) {
 
 } // namespace
 
-uint8_t* AllocateFrameBuffer() {
+uint8_t* AllocateFrameBuffer()
+{
     if (!TakeAllocationAllowance())
         return nullptr;
     auto* buffer = new (std::nothrow) uint8_t[kFrameBufferSize];
@@ -54,7 +57,8 @@ uint8_t* AllocateFrameBuffer() {
     return buffer;
 }
 
-void FreeFrameBuffer(uint8_t* buffer) {
+void FreeFrameBuffer(uint8_t* buffer)
+{
     if (!buffer)
         return;
     delete[] buffer;
@@ -63,13 +67,12 @@ void FreeFrameBuffer(uint8_t* buffer) {
 
 uint64_t LiveFrameBuffers() { return liveBuffers.load(std::memory_order_relaxed); }
 
-void LimitFrameBufferAllocations(int64_t allowed) {
-    allocationsLeft.store(allowed, std::memory_order_relaxed);
-}
+void LimitFrameBufferAllocations(int64_t allowed) { allocationsLeft.store(allowed, std::memory_order_relaxed); }
 
 namespace SessionBuffer {
 
-bool Allocate(uint32_t n, bool continuous) {
+bool Allocate(uint32_t n, bool continuous)
+{
     FreeAll(); // a second Allocate must not strand the old slots
     if (n < 1 || n > kMaxCapacity)
         return false;
@@ -90,7 +93,8 @@ bool Allocate(uint32_t n, bool continuous) {
     return true;
 }
 
-void FreeAll() {
+void FreeAll()
+{
     current.store(nullptr, std::memory_order_release);
     FrameSlot* old = slots;
     uint32_t n = capacity.load(std::memory_order_relaxed);
@@ -108,22 +112,26 @@ void ClearCount() { count.store(0, std::memory_order_release); }
 
 uint32_t Capacity() { return capacity.load(std::memory_order_relaxed); }
 
-uint8_t* CurrentFrame() {
+uint8_t* CurrentFrame()
+{
     FrameSlot* slot = current.load(std::memory_order_acquire);
     return slot ? slot->frame : nullptr;
 }
 
-uint32_t CurrentLength() {
+uint32_t CurrentLength()
+{
     FrameSlot* slot = current.load(std::memory_order_acquire);
     return slot ? slot->length : 0;
 }
 
-CaptureTime CurrentTime() {
+CaptureTime CurrentTime()
+{
     FrameSlot* slot = current.load(std::memory_order_acquire);
     return slot ? slot->time : CaptureTime{};
 }
 
-void Store(uint8_t* buffer, uint32_t length, CaptureTime time, timespec moment) {
+void Store(uint8_t* buffer, uint32_t length, CaptureTime time, timespec moment)
+{
     FrameSlot* slot = current.load(std::memory_order_acquire);
     if (!slot)
         return; // no slots: the buffer stays the caller's
@@ -134,20 +142,20 @@ void Store(uint8_t* buffer, uint32_t length, CaptureTime time, timespec moment) 
     // Count up to capacity; a concurrent ClearCount wins or loses whole.
     const uint32_t limit = capacity.load(std::memory_order_relaxed);
     uint32_t stored = count.load(std::memory_order_relaxed);
-    while (stored < limit &&
-           !count.compare_exchange_weak(stored, stored + 1, std::memory_order_release,
-                                        std::memory_order_relaxed)) {
-    }
+    while (stored < limit
+           && !count.compare_exchange_weak(stored, stored + 1, std::memory_order_release, std::memory_order_relaxed)) {}
 }
 
-SlotContents SlotAt(uint32_t index) {
+SlotContents SlotAt(uint32_t index)
+{
     if (!slots || index >= capacity.load(std::memory_order_relaxed))
         return {};
     const FrameSlot& slot = slots[index];
     return {slot.frame, slot.length, slot.time, slot.moment};
 }
 
-bool Advance() {
+bool Advance()
+{
     FrameSlot* slot = current.load(std::memory_order_acquire);
     if (!slot || !slot->next)
         return false;

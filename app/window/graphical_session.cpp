@@ -10,7 +10,4 @@ bool IsSet(const char* name)
 }
 } // namespace
 
-bool HaveGraphicalSession()
-{
-    return IsSet("DISPLAY") || IsSet("WAYLAND_DISPLAY") || IsSet("QT_QPA_PLATFORM");
-}
+bool HaveGraphicalSession() { return IsSet("DISPLAY") || IsSet("WAYLAND_DISPLAY") || IsSet("QT_QPA_PLATFORM"); }

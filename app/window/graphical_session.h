@@ -4,9 +4,9 @@
 
 #include <string_view>
 
-inline constexpr std::string_view kNoGraphicalSession =
-    "analyzer: no graphical session (neither DISPLAY nor WAYLAND_DISPLAY is set): the "
-    "analyzer needs one; quarn-report writes the report of a capture file without one";
+inline constexpr std::string_view kNoGraphicalSession
+    = "analyzer: no graphical session (neither DISPLAY nor WAYLAND_DISPLAY is set): the "
+      "analyzer needs one; quarn-report writes the report of a capture file without one";
 
 // True when DISPLAY or WAYLAND_DISPLAY is set, or the user chose a Qt platform
 // of their own with QT_QPA_PLATFORM (offscreen, vnc, linuxfb, ...).

@@ -38,8 +38,7 @@ public:
         case SC_GroupBoxLabel:
             return {kTitleIndent, 0, box->fontMetrics.horizontalAdvance(box->text), titleHeight};
         case SC_GroupBoxContents:
-            return box->rect.adjusted(kFrameWidth, std::max(titleHeight, kFrameWidth), -kFrameWidth,
-                                      -kFrameWidth);
+            return box->rect.adjusted(kFrameWidth, std::max(titleHeight, kFrameWidth), -kFrameWidth, -kFrameWidth);
         default:
             return QProxyStyle::subControlRect(control, option, part, widget);
         }
@@ -64,8 +63,7 @@ public:
         if (!styleHint(SH_UnderlineShortcut, option, widget))
             flags |= Qt::TextHideMnemonic;
         // In the group's own window-text colour: the "Session" group greys its title during a capture.
-        drawItemText(painter, title, flags, box->palette, box->state & State_Enabled, box->text,
-                     QPalette::WindowText);
+        drawItemText(painter, title, flags, box->palette, box->state & State_Enabled, box->text, QPalette::WindowText);
         painter->restore();
     }
 

@@ -71,8 +71,7 @@ void DestroyWindows()
 int main(int argc, char** argv)
 {
     if (!HaveGraphicalSession()) {
-        std::fprintf(stderr, "%.*s\n", static_cast<int>(kNoGraphicalSession.size()),
-                     kNoGraphicalSession.data());
+        std::fprintf(stderr, "%.*s\n", static_cast<int>(kNoGraphicalSession.size()), kNoGraphicalSession.data());
         return 1;
     }
     AnalyzerApplication app(argc, argv);

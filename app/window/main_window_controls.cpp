@@ -20,12 +20,11 @@ namespace {
 
 class MainWindowControls final : public QObject, public StatusSeam {
 public:
-    MainWindowControls(QStatusBar* statusBar, QGroupBox* radioGroup, QLabel* counterLabel,
-                       QGroupBox* sessionGroup, QPushButton* writeButton,
-                       QPushButton* clearButton, QLineEdit* sizeEdit, UpDown* sizeUpDown)
-        : QObject(statusBar), m_statusBar(statusBar), m_radioGroup(radioGroup),
-          m_counterLabel(counterLabel), m_sessionGroup(sessionGroup), m_writeButton(writeButton),
-          m_clearButton(clearButton), m_sizeEdit(sizeEdit), m_sizeUpDown(sizeUpDown)
+    MainWindowControls(QStatusBar* statusBar, QGroupBox* radioGroup, QLabel* counterLabel, QGroupBox* sessionGroup,
+                       QPushButton* writeButton, QPushButton* clearButton, QLineEdit* sizeEdit, UpDown* sizeUpDown)
+        : QObject(statusBar), m_statusBar(statusBar), m_radioGroup(radioGroup), m_counterLabel(counterLabel),
+          m_sessionGroup(sessionGroup), m_writeButton(writeButton), m_clearButton(clearButton), m_sizeEdit(sizeEdit),
+          m_sizeUpDown(sizeUpDown)
     {
         m_counterRefresh.setInterval(kCounterRefreshMs);
         connect(&m_counterRefresh, &QTimer::timeout, this, [this] { ShowCounter(FrameCounter()); });
@@ -55,8 +54,7 @@ private:
     void ApplySessionControls(bool enabled)
     {
         QPalette palette = m_sessionGroup->palette();
-        palette.setColor(QPalette::WindowText,
-                         enabled ? SessionGroupWindowText() : SessionGroupGreyText());
+        palette.setColor(QPalette::WindowText, enabled ? SessionGroupWindowText() : SessionGroupGreyText());
         m_sessionGroup->setPalette(palette);
 
         m_radioGroup->setEnabled(enabled);
@@ -103,21 +101,15 @@ private:
 
 } // namespace
 
-QColor SessionGroupGreyText()
-{
-    return QApplication::palette().color(QPalette::Disabled, QPalette::WindowText);
-}
+QColor SessionGroupGreyText() { return QApplication::palette().color(QPalette::Disabled, QPalette::WindowText); }
 
-QColor SessionGroupWindowText()
-{
-    return QApplication::palette().color(QPalette::Active, QPalette::WindowText);
-}
+QColor SessionGroupWindowText() { return QApplication::palette().color(QPalette::Active, QPalette::WindowText); }
 
 void RegisterMainWindowControls(QStatusBar* statusBar, QGroupBox* radioGroup, QLabel* counterLabel,
-                                QGroupBox* sessionGroup, QPushButton* writeButton,
-                                QPushButton* clearButton, QLineEdit* sizeEdit, UpDown* sizeUpDown)
+                                QGroupBox* sessionGroup, QPushButton* writeButton, QPushButton* clearButton,
+                                QLineEdit* sizeEdit, UpDown* sizeUpDown)
 {
-    auto* controls = new MainWindowControls(statusBar, radioGroup, counterLabel, sessionGroup,
-                                            writeButton, clearButton, sizeEdit, sizeUpDown);
+    auto* controls = new MainWindowControls(statusBar, radioGroup, counterLabel, sessionGroup, writeButton, clearButton,
+                                            sizeEdit, sizeUpDown);
     RegisterStatusSeam(controls);
 }

@@ -28,8 +28,8 @@ inline constexpr int kCounterRefreshMs = 100;
 // The references live as long as the status bar's window; destroying it
 // unregisters them.
 void RegisterMainWindowControls(QStatusBar* statusBar, QGroupBox* radioGroup, QLabel* counterLabel,
-                                QGroupBox* sessionGroup, QPushButton* writeButton,
-                                QPushButton* clearButton, QLineEdit* sizeEdit, UpDown* sizeUpDown);
+                                QGroupBox* sessionGroup, QPushButton* writeButton, QPushButton* clearButton,
+                                QLineEdit* sizeEdit, UpDown* sizeUpDown);
 
 // The "Session" group's font colours: grey text while a capture runs, window
 // text otherwise.

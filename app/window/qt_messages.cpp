@@ -31,16 +31,12 @@ void QtMessageSeam::ShowMessageBox(std::string_view text, std::string_view capti
     ShowBox(QMessageBox::NoIcon, FromView(text), FromView(caption));
 }
 
-void QtMessageSeam::RequestQuit()
-{
-    QMetaObject::invokeMethod(qApp, EndMessageLoop, Qt::QueuedConnection);
-}
+void QtMessageSeam::RequestQuit() { QMetaObject::invokeMethod(qApp, EndMessageLoop, Qt::QueuedConnection); }
 
 void EndMessageLoop() { QCoreApplication::exit(0); }
 
 void ShowErrorBox(const QString& message)
 {
-    QMessageBox box(QMessageBox::Critical, FromView(kApplicationTitle), message + QLatin1Char('.'),
-                    QMessageBox::Ok);
+    QMessageBox box(QMessageBox::Critical, FromView(kApplicationTitle), message + QLatin1Char('.'), QMessageBox::Ok);
     box.exec();
 }

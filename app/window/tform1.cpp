@@ -45,19 +45,14 @@ std::string SaveErrorMessage(std::string_view fileName, std::string_view problem
 
 void AdapterLabelPair::SetAdapterName(std::string_view text) { m_name->setText(FromView(text)); }
 
-void AdapterLabelPair::SetAdapterAddress(std::string_view text)
-{
-    m_address->setText(FromView(text));
-}
+void AdapterLabelPair::SetAdapterAddress(std::string_view text) { m_address->setText(FromView(text)); }
 
-TForm1::TForm1(QWidget* parent)
-    : QWidget(parent), ui(std::make_unique<Ui::TForm1>()), m_adapterLabels(nullptr, nullptr)
+TForm1::TForm1(QWidget* parent) : QWidget(parent), ui(std::make_unique<Ui::TForm1>()), m_adapterLabels(nullptr, nullptr)
 {
     ui->setupUi(this);
     FrameGroupBoxes(this);
-    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                   Qt::WindowCloseButtonHint);
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                   | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setFixedSize(337, 336);
     ui->StatusBar1->showMessage(FromView(kStatusIdle));
 
@@ -78,8 +73,8 @@ TForm1::TForm1(QWidget* parent)
     m_adapterLabels = AdapterLabelPair(ui->Label13, ui->Label14);
     if (!BindAdapter(m_adapterLabels))
         TellAdapterFailure();
-    RegisterMainWindowControls(ui->StatusBar1, ui->RadioGroup2, ui->Label23, ui->GroupBox5,
-                               ui->SpeedButton4, ui->SpeedButton5, ui->Edit1, ui->UpDown1);
+    RegisterMainWindowControls(ui->StatusBar1, ui->RadioGroup2, ui->Label23, ui->GroupBox5, ui->SpeedButton4,
+                               ui->SpeedButton5, ui->Edit1, ui->UpDown1);
 }
 
 TForm1::~TForm1()

@@ -57,11 +57,11 @@ public:
 public slots:
     void FormShow();
     void FormClose();
-    void SpeedButton1Click(); // Start
-    void SpeedButton6Click(); // Stop
-    void SpeedButton5Click(); // Clear buffer
-    void SpeedButton4Click(); // Write output
-    void SpeedButton2Click(); // Filters
+    void SpeedButton1Click();   // Start
+    void SpeedButton6Click();   // Stop
+    void SpeedButton5Click();   // Clear buffer
+    void SpeedButton4Click();   // Write output
+    void SpeedButton2Click();   // Filters
     void SaveCaptureAs1Click(); // context menu and Ctrl+S: the session buffer as a pcap file
 
 protected:

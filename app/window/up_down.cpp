@@ -33,8 +33,7 @@ std::optional<int16_t> ReadUpDownText(const QString& text)
     return static_cast<int16_t>(static_cast<uint16_t>(value));
 }
 
-UpDown::UpDown(QWidget* parent)
-    : QWidget(parent), m_up(new QToolButton(this)), m_down(new QToolButton(this))
+UpDown::UpDown(QWidget* parent) : QWidget(parent), m_up(new QToolButton(this)), m_down(new QToolButton(this))
 {
     for (QToolButton* arrow : {m_up, m_down}) {
         arrow->setFocusPolicy(Qt::NoFocus);

@@ -97,8 +97,7 @@ bool RunRow(const CaptureLab::LiveNet& net, const Row& row)
         return false;
     }
     SessionBuffer::FreeAll();
-    if (!SessionBuffer::Allocate(row.session ? static_cast<uint32_t>(row.count) : kContinuousSlots,
-                                 !row.session)) {
+    if (!SessionBuffer::Allocate(row.session ? static_cast<uint32_t>(row.count) : kContinuousSlots, !row.session)) {
         CaptureLab::StopTcpdump(dump);
         return false;
     }
@@ -116,8 +115,8 @@ bool RunRow(const CaptureLab::LiveNet& net, const Row& row)
     if (IsCapturing())
         StopCapture();
     WaitCaptureEnd();
-    const double stopMs =
-        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - stopBegin).count();
+    const double stopMs
+        = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - stopBegin).count();
     const double cpu = OwnCpuSeconds() - cpu0;
     const uint64_t kept = row.session ? SessionBuffer::Count() : static_cast<uint64_t>(FrameCounter());
     // What the capture itself counted lost; with both filter slots off it
@@ -135,12 +134,11 @@ bool RunRow(const CaptureLab::LiveNet& net, const Row& row)
     char rate[32];
     std::snprintf(rate, sizeof rate, "%s%.0f", row.rate ? "" : "full ",
                   sendSeconds > 0 ? static_cast<double>(offered) / sendSeconds : 0.0);
-    std::printf("%-10s %5u %12s | %9llu | %9llu %9lld %9llu %8.3f %8.3f %8.1f | %9lld %9lld %8.3f %8.3f\n",
-                row.what, row.size, rate, static_cast<unsigned long long>(offered),
-                static_cast<unsigned long long>(kept), static_cast<long long>(lost(static_cast<int64_t>(kept))),
-                static_cast<unsigned long long>(counted), cpu, MicrosecondsPerFrame(cpu, static_cast<int64_t>(kept)),
-                stopMs, static_cast<long long>(dumpKept), static_cast<long long>(lost(dumpKept)), dumpCpu,
-                MicrosecondsPerFrame(dumpCpu, dumpKept));
+    std::printf("%-10s %5u %12s | %9llu | %9llu %9lld %9llu %8.3f %8.3f %8.1f | %9lld %9lld %8.3f %8.3f\n", row.what,
+                row.size, rate, static_cast<unsigned long long>(offered), static_cast<unsigned long long>(kept),
+                static_cast<long long>(lost(static_cast<int64_t>(kept))), static_cast<unsigned long long>(counted), cpu,
+                MicrosecondsPerFrame(cpu, static_cast<int64_t>(kept)), stopMs, static_cast<long long>(dumpKept),
+                static_cast<long long>(lost(dumpKept)), dumpCpu, MicrosecondsPerFrame(dumpCpu, dumpKept));
     std::fflush(stdout);
     const int64_t ourLoss = lost(static_cast<int64_t>(kept));
     if (dumpKept < 0 || offered == 0)
@@ -209,14 +207,10 @@ int main(int argc, char** argv)
     if (BindAdapter(labels)) {
         const uint64_t scale = quick ? 10 : 1;
         const Row rows[] = {
-            {"continuous", 64, 20'000, 20'000 / scale, false},
-            {"continuous", 64, 100'000, 100'000 / scale, false},
-            {"continuous", 64, 300'000, 300'000 / scale, false},
-            {"continuous", 64, 0, 500'000 / scale, false},
-            {"continuous", 1514, 20'000, 20'000 / scale, false},
-            {"continuous", 1514, 100'000, 100'000 / scale, false},
-            {"continuous", 1514, 0, 200'000 / scale, false},
-            {"session", 1514, 0, 5'000, true},
+            {"continuous", 64, 20'000, 20'000 / scale, false},   {"continuous", 64, 100'000, 100'000 / scale, false},
+            {"continuous", 64, 300'000, 300'000 / scale, false}, {"continuous", 64, 0, 500'000 / scale, false},
+            {"continuous", 1514, 20'000, 20'000 / scale, false}, {"continuous", 1514, 100'000, 100'000 / scale, false},
+            {"continuous", 1514, 0, 200'000 / scale, false},     {"session", 1514, 0, 5'000, true},
         };
         const size_t rowCount = std::size(rows);
         if (onlyRow > rowCount) {

@@ -52,17 +52,13 @@ void PinToCore(int core)
     (void)sched_setaffinity(0, sizeof set, &set);
 }
 
-void RaisePriority()
-{
-    (void)setpriority(PRIO_PROCESS, 0, -20);
-}
+void RaisePriority() { (void)setpriority(PRIO_PROCESS, 0, -20); }
 
 uint64_t RunGenerator(const LiveNet& net, uint32_t size, uint64_t rate, uint64_t count, double& seconds)
 {
     seconds = 0;
-    const std::string command = SelfPath() + " --generate " + net.PeerNamespace() + " "
-        + net.PeerInterface() + " " + std::to_string(size) + " " + std::to_string(rate) + " "
-        + std::to_string(count);
+    const std::string command = SelfPath() + " --generate " + net.PeerNamespace() + " " + net.PeerInterface() + " "
+        + std::to_string(size) + " " + std::to_string(rate) + " " + std::to_string(count);
     FILE* out = popen(command.c_str(), "r");
     if (!out)
         return 0;
@@ -126,8 +122,7 @@ int GeneratorMain(int argc, char** argv)
     while (sent < count) {
         if (rate) { // pace by the schedule of the batch's first frame
             const uint64_t due = start + sent * 1'000'000'000u / rate;
-            while (NowNs() < due) {
-            }
+            while (NowNs() < due) {}
         }
         const auto n = static_cast<unsigned>(std::min<uint64_t>(kBatch, count - sent));
         for (unsigned k = 0; k < n; ++k) {

@@ -15,7 +15,8 @@ using Frame = std::array<uint8_t, 1514>;
 
 // Filter n keeps TCP or UDP frames between host 10.0.0.n and 10.0.1.n, sent
 // from station 02:..:n to station 04:..:n.
-FrameFilter Slot(uint8_t n) {
+FrameFilter Slot(uint8_t n)
+{
     FrameFilter slot;
     slot.Enabled = true;
     slot.MACDestOn = slot.MACSourceOn = true;
@@ -33,7 +34,8 @@ FrameFilter Slot(uint8_t n) {
 // Slot n with every test on: the MAC pair of station 1 for both slots, so
 // that each slot's judgement goes on to its protocol and address tests; every
 // protocol box; the IP pair of slot n; IPX node 06:..:n from node 08:..:n.
-FrameFilter EverySlot(uint8_t n) {
+FrameFilter EverySlot(uint8_t n)
+{
     FrameFilter slot = Slot(n);
     slot.MACDest[5] = slot.MACSource[5] = 1;
     slot.ProtoICMP = slot.ProtoIPX = slot.ProtoNETBEUI = true;
@@ -45,7 +47,8 @@ FrameFilter EverySlot(uint8_t n) {
 }
 
 // A frame from station 02:..:n to station 04:..:n with the given type/length.
-Frame StationFrame(uint8_t n, uint16_t type) {
+Frame StationFrame(uint8_t n, uint16_t type)
+{
     Frame frame{};
     const uint8_t head[] = {4, 0, 0, 0, 0, n, 2, 0, 0, 0, 0, n, uint8_t(type >> 8), uint8_t(type)};
     std::memcpy(frame.data(), head, sizeof head);
@@ -54,7 +57,8 @@ Frame StationFrame(uint8_t n, uint16_t type) {
 
 // An IP frame from station n carrying `protocol` from 10.0.0.ipSourceLast to
 // 10.0.1.ipDestLast.
-Frame IpFrame(uint8_t n, uint8_t protocol, uint8_t ipSourceLast, uint8_t ipDestLast) {
+Frame IpFrame(uint8_t n, uint8_t protocol, uint8_t ipSourceLast, uint8_t ipDestLast)
+{
     Frame frame = StationFrame(n, 0x0800);
     frame[14] = 0x45;
     frame[23] = protocol;
@@ -69,7 +73,8 @@ Frame FrameFor(uint8_t n, uint8_t ipDestLast) { return IpFrame(n, 6, n, ipDestLa
 
 // An IPX frame from station 1 (type 8137, or raw 802.3 with FF FF) from
 // node 08:..:sourceLast to node 06:..:destLast.
-Frame IpxFrame(uint16_t type, uint8_t destLast, uint8_t sourceLast) {
+Frame IpxFrame(uint16_t type, uint8_t destLast, uint8_t sourceLast)
+{
     Frame frame = StationFrame(1, type);
     frame[14] = frame[15] = 0xFF;
     const uint8_t dest[6] = {6, 0, 0, 0, 0, destLast}, source[6] = {8, 0, 0, 0, 0, sourceLast};
@@ -81,7 +86,8 @@ Frame IpxFrame(uint16_t type, uint8_t destLast, uint8_t sourceLast) {
 // Judges the frames round and round; `kept` of them, from the first on, are
 // to be kept, the rest refused.
 void Run(benchmark::State& state, const FrameFilter& filter1, const FrameFilter& filter2,
-         const std::vector<Frame>& frames, const std::vector<bool>& kept) {
+         const std::vector<Frame>& frames, const std::vector<bool>& kept)
+{
     PublishFilters(filter1, filter2);
     size_t i = 0;
     int64_t keptCount = 0;
@@ -100,16 +106,13 @@ void Run(benchmark::State& state, const FrameFilter& filter1, const FrameFilter&
 }
 
 // Filter 1 passes the frame after all its tests.
-void BM_AcceptFrame_KeptByFilter1(benchmark::State& state) {
-    Run(state, Slot(1), Slot(2), {FrameFor(1, 1)}, {true});
-}
+void BM_AcceptFrame_KeptByFilter1(benchmark::State& state) { Run(state, Slot(1), Slot(2), {FrameFor(1, 1)}, {true}); }
 // Filter 1 refuses the frame at its first test (the MAC pair), Filter 2
 // passes it after all of its own.
-void BM_AcceptFrame_KeptByFilter2(benchmark::State& state) {
-    Run(state, Slot(1), Slot(2), {FrameFor(2, 2)}, {true});
-}
+void BM_AcceptFrame_KeptByFilter2(benchmark::State& state) { Run(state, Slot(1), Slot(2), {FrameFor(2, 2)}, {true}); }
 // The longest judgement: both slots fail only at their last test (IP destination).
-void BM_AcceptFrame_Refused(benchmark::State& state) {
+void BM_AcceptFrame_Refused(benchmark::State& state)
+{
     Run(state, Slot(1), Slot(2), {FrameFor(1, 9), FrameFor(2, 9)}, {false, false});
 }
 // Every test of both slots on, over frames that reach each slot's address
@@ -117,7 +120,8 @@ void BM_AcceptFrame_Refused(benchmark::State& state) {
 // IPX source node; raw 802.3 IPX kept by Filter 1; UDP refused by both at the
 // IP source; NETBEUI kept by Filter 1; IP protocol 89, which no protocol box
 // passes, refused by both.
-void BM_AcceptFrame_EveryTestEnabled(benchmark::State& state) {
+void BM_AcceptFrame_EveryTestEnabled(benchmark::State& state)
+{
     Frame netbeui = StationFrame(1, 0x0030);
     netbeui[14] = 0xF0;
     netbeui[15] = 0xF1;

@@ -113,8 +113,8 @@ long SendBurst(const LiveNet& net, long count, size_t size)
 }
 
 struct ReaderResult {
-    long captured = 0;      // burst frames received
-    long outOfOrder = 0;    // burst frames whose sequence went backwards
+    long captured = 0;   // burst frames received
+    long outOfOrder = 0; // burst frames whose sequence went backwards
     double cpuSeconds = 0;
 };
 
@@ -122,13 +122,13 @@ double ThreadCpuSeconds()
 {
     rusage usage{};
     getrusage(RUSAGE_THREAD, &usage);
-    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
+        + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
 // Serves the 16 receives in ring order, as the capture thread does, until stopped.
-void Drain(AdapterObject* adapter, std::array<PacketObject*, kRing>& ring, size_t size,
-           const std::atomic<bool>& stop, ReaderResult& result)
+void Drain(AdapterObject* adapter, std::array<PacketObject*, kRing>& ring, size_t size, const std::atomic<bool>& stop,
+           ReaderResult& result)
 {
     const double cpuStart = ThreadCpuSeconds();
     long lastSequence = -1;
@@ -193,10 +193,10 @@ int main(int argc, char** argv)
     const auto start = Clock::now();
     const long sent = SendBurst(net, frames, size);
     const double sendSeconds = std::chrono::duration<double>(Clock::now() - start).count();
-    std::this_thread::sleep_for(std::chrono::seconds(1));  // both capturers catch up
+    std::this_thread::sleep_for(std::chrono::seconds(1)); // both capturers catch up
 
     stop = true;
-    PacketResetAdapter(adapter);  // ends the wait the reader is in
+    PacketResetAdapter(adapter); // ends the wait the reader is in
     drain.join();
     PacketCloseAdapter(adapter);
     for (PacketObject* p : ring)
@@ -211,7 +211,8 @@ int main(int argc, char** argv)
     std::printf("%-8s %10s %10s %10s %14s\n", "capturer", "sent", "captured", "lost", "extra");
     std::printf("%-8s %10ld %10ld %10ld %8ld order, %.3f us CPU/frame\n", "frimble", sent, reader.captured, frimbleLost,
                 reader.outOfOrder, reader.captured > 0 ? reader.cpuSeconds * 1e6 / double(reader.captured) : 0.0);
-    std::printf("%-8s %10ld %10ld %10ld %8ld dropped by kernel\n", "tcpdump", sent, dumpCaptured, dumpLost, dumpDropped);
+    std::printf("%-8s %10ld %10ld %10ld %8ld dropped by kernel\n", "tcpdump", sent, dumpCaptured, dumpLost,
+                dumpDropped);
     const bool ok = dumpCaptured >= 0 && frimbleLost <= dumpLost && reader.outOfOrder == 0;
     std::printf("%s\n", ok ? "frimble lost no more than tcpdump" : "FAIL: frimble lost more than tcpdump");
     return ok ? 0 : 1;

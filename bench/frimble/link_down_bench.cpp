@@ -34,7 +34,7 @@ struct Waiter {
               done = true;
           })
     {
-        std::this_thread::sleep_for(milliseconds(50));  // inside the wait by now
+        std::this_thread::sleep_for(milliseconds(50)); // inside the wait by now
     }
     std::atomic<bool> done{false};
     int64_t result = 0;
@@ -106,7 +106,7 @@ int main(int argc, char** argv)
                     std::chrono::duration<double, std::milli>(waiter->at - closedAt).count());
     else
         std::printf("close did NOT end the wait\n");
-    waiter->thread.join();  // ended, or the process would hang here: that is the finding
+    waiter->thread.join(); // ended, or the process would hang here: that is the finding
     PacketFreePacket(packet);
     if (!ok) {
         std::fprintf(stderr, "link changes failed: %s\n", net.Error().c_str());

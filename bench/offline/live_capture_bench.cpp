@@ -111,8 +111,8 @@ long long Number(const std::string& text, const char* pattern)
 // Frames the capture end's driver dropped before any capturer saw them.
 long long InterfaceDrops(const CaptureLab::LiveNet& net)
 {
-    const std::string out =
-        quarn::test::CommandOutput("ip -s -n " + net.CaptureNamespace() + " link show " + net.CaptureInterface());
+    const std::string out
+        = quarn::test::CommandOutput("ip -s -n " + net.CaptureNamespace() + " link show " + net.CaptureInterface());
     return Number(out, "RX:[^\\n]*\\n\\s*\\d+\\s+\\d+\\s+\\d+\\s+(\\d+)");
 }
 
@@ -163,16 +163,16 @@ int main(int argc, char** argv)
                 overload ? "; quarn-report held stopped meanwhile" : "");
     std::printf("dropped by the capture end before any capturer: %lld\n", drops);
     std::printf("tcpdump -w /dev/null said:\n%s", LinesWith(tcpdumpSaid, "packet").c_str());
-    std::printf("quarn-report -i --ring 5000 -o /dev/null said:\n%s",
-                LinesWith(oursSaid, "Received").c_str());
+    std::printf("quarn-report -i --ring 5000 -o /dev/null said:\n%s", LinesWith(oursSaid, "Received").c_str());
 
     const long long received = Number(oursSaid, "Received ([0-9,]+)");
     const long long lost = Number(oursSaid, "lost ([0-9,]+)");
     const long long dumpLost = Number(tcpdumpSaid, "([0-9]+) packets? dropped by kernel");
     const long long reached = static_cast<long long>(sent) - (drops > 0 ? drops : 0);
     std::printf("lost: tcpdump %lld, quarn-report %lld\n", dumpLost, lost);
-    std::printf("quarn-report: sent - received = %lld; less the capture end's drops = %lld; its lost count = %lld: %s\n",
-                static_cast<long long>(sent) - received, reached - received, lost,
-                reached - received == lost ? "equal" : "DIFFERENT");
+    std::printf(
+        "quarn-report: sent - received = %lld; less the capture end's drops = %lld; its lost count = %lld: %s\n",
+        static_cast<long long>(sent) - received, reached - received, lost,
+        reached - received == lost ? "equal" : "DIFFERENT");
     return received < 0 || lost < 0 || reached - received != lost ? 1 : 0;
 }

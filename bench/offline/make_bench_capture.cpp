@@ -15,7 +15,8 @@
 #include "tests/support/capture_files.h"
 #include "tests/support/mixed_frames.h"
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     if (argc != 3) {
         std::fprintf(stderr, "usage: make_bench_capture N FILE\n");
         return 2;

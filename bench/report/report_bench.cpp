@@ -17,7 +17,8 @@
 
 namespace {
 
-void BM_WriteFrameBlock(benchmark::State& state) {
+void BM_WriteFrameBlock(benchmark::State& state)
+{
     const auto frames = EightKindsOfFrame();
     const int devNull = open("/dev/null", O_WRONLY);
     AttachReportOutput(devNull);
@@ -44,7 +45,8 @@ public:
 
 // StartReport to WaitReportEnd over 5000 stored frames: banner, writer thread,
 // 5000 blocks, end line, close, read-back into the text area.
-void BM_ReportRun5000(benchmark::State& state) {
+void BM_ReportRun5000(benchmark::State& state)
+{
     const auto frames = EightKindsOfFrame();
     SessionBuffer::FreeAll();
     SessionBuffer::ClearCount();

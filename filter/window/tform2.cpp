@@ -66,29 +66,25 @@ struct FilterWidgets {
 FilterWidgets FilterWidgetsOf(const Ui::TForm2& form, int filter)
 {
     if (filter == 1)
-        return {form.CheckBoxEnableFilter1, form.CheckBoxMACSource1, form.EditMACSource1,
-                form.CheckBoxMACDest1, form.EditMACDest1, form.CheckBoxIPSource1, form.EditIPSource1,
-                form.CheckBoxIPDest1, form.EditIPDest1, form.CheckBoxIPXSource1, form.EditIPXSource1,
-                form.CheckBoxIPXDest1, form.EditIPXDest1, form.CheckBoxIP1, form.CheckBoxTCP1,
-                form.CheckBoxUDP1, form.CheckBoxICMP1, form.CheckBoxIPX1, form.CheckBoxNETBEUI1};
-    return {form.CheckBoxEnableFilter2, form.CheckBoxMACSource2, form.EditMACSource2,
-            form.CheckBoxMACDest2, form.EditMACDest2, form.CheckBoxIPSource2, form.EditIPSource2,
-            form.CheckBoxIPDest2, form.EditIPDest2, form.CheckBoxIPXSource2, form.EditIPXSource2,
-            form.CheckBoxIPXDest2, form.EditIPXDest2, form.CheckBoxIP2, form.CheckBoxTCP2,
-            form.CheckBoxUDP2, form.CheckBoxICMP2, form.CheckBoxIPX2, form.CheckBoxNETBEUI2};
+        return {form.CheckBoxEnableFilter1, form.CheckBoxMACSource1, form.EditMACSource1,  form.CheckBoxMACDest1,
+                form.EditMACDest1,          form.CheckBoxIPSource1,  form.EditIPSource1,   form.CheckBoxIPDest1,
+                form.EditIPDest1,           form.CheckBoxIPXSource1, form.EditIPXSource1,  form.CheckBoxIPXDest1,
+                form.EditIPXDest1,          form.CheckBoxIP1,        form.CheckBoxTCP1,    form.CheckBoxUDP1,
+                form.CheckBoxICMP1,         form.CheckBoxIPX1,       form.CheckBoxNETBEUI1};
+    return {form.CheckBoxEnableFilter2, form.CheckBoxMACSource2, form.EditMACSource2,  form.CheckBoxMACDest2,
+            form.EditMACDest2,          form.CheckBoxIPSource2,  form.EditIPSource2,   form.CheckBoxIPDest2,
+            form.EditIPDest2,           form.CheckBoxIPXSource2, form.EditIPXSource2,  form.CheckBoxIPXDest2,
+            form.EditIPXDest2,          form.CheckBoxIP2,        form.CheckBoxTCP2,    form.CheckBoxUDP2,
+            form.CheckBoxICMP2,         form.CheckBoxIPX2,       form.CheckBoxNETBEUI2};
 }
 
 FilterControls ReadControls(const FilterWidgets& w)
 {
-    return {w.enable->isChecked(),
-            w.macSource->isChecked(), EditText(w.macSourceText),
-            w.macDest->isChecked(), EditText(w.macDestText),
-            w.ipSource->isChecked(), EditText(w.ipSourceText),
-            w.ipDest->isChecked(), EditText(w.ipDestText),
-            w.ipxSource->isChecked(), EditText(w.ipxSourceText),
-            w.ipxDest->isChecked(), EditText(w.ipxDestText),
-            w.ip->isChecked(), w.tcp->isChecked(), w.udp->isChecked(),
-            w.icmp->isChecked(), w.ipx->isChecked(), w.netbeui->isChecked()};
+    return {w.enable->isChecked(),   w.macSource->isChecked(), EditText(w.macSourceText), w.macDest->isChecked(),
+            EditText(w.macDestText), w.ipSource->isChecked(),  EditText(w.ipSourceText),  w.ipDest->isChecked(),
+            EditText(w.ipDestText),  w.ipxSource->isChecked(), EditText(w.ipxSourceText), w.ipxDest->isChecked(),
+            EditText(w.ipxDestText), w.ip->isChecked(),        w.tcp->isChecked(),        w.udp->isChecked(),
+            w.icmp->isChecked(),     w.ipx->isChecked(),       w.netbeui->isChecked()};
 }
 
 } // namespace
@@ -96,8 +92,7 @@ FilterControls ReadControls(const FilterWidgets& w)
 TForm2::TForm2(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui::TForm2>())
 {
     // A single-line border and a title bar without system menu or close box.
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
-                   Qt::WindowTitleHint);
+    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     ui->setupUi(this);
     FrameGroupBoxes(this);
     LimitEdits();
@@ -155,8 +150,7 @@ void TForm2::SpeedButton1Click()
         return;
     }
     hide();
-    for (PickListWindow* pickList : {static_cast<PickListWindow*>(Form4),
-                                     static_cast<PickListWindow*>(Form5),
+    for (PickListWindow* pickList : {static_cast<PickListWindow*>(Form4), static_cast<PickListWindow*>(Form5),
                                      static_cast<PickListWindow*>(Form6)})
         if (pickList != nullptr)
             pickList->hide();
@@ -164,19 +158,13 @@ void TForm2::SpeedButton1Click()
 
 void TForm2::reject() {}
 
-void TForm2::CheckBoxIP1Click()
-{
-    IPClicked(ui->CheckBoxIP1, ui->CheckBoxTCP1, ui->CheckBoxUDP1, ui->CheckBoxICMP1);
-}
+void TForm2::CheckBoxIP1Click() { IPClicked(ui->CheckBoxIP1, ui->CheckBoxTCP1, ui->CheckBoxUDP1, ui->CheckBoxICMP1); }
 
 void TForm2::CheckBoxTCP1Click() { ProtocolClicked(ui->CheckBoxTCP1, ui->CheckBoxIP1); }
 void TForm2::CheckBoxUDP1Click() { ProtocolClicked(ui->CheckBoxUDP1, ui->CheckBoxIP1); }
 void TForm2::CheckBoxICMP1Click() { ProtocolClicked(ui->CheckBoxICMP1, ui->CheckBoxIP1); }
 
-void TForm2::CheckBoxIP2Click()
-{
-    IPClicked(ui->CheckBoxIP2, ui->CheckBoxTCP2, ui->CheckBoxUDP2, ui->CheckBoxICMP2);
-}
+void TForm2::CheckBoxIP2Click() { IPClicked(ui->CheckBoxIP2, ui->CheckBoxTCP2, ui->CheckBoxUDP2, ui->CheckBoxICMP2); }
 
 void TForm2::CheckBoxTCP2Click() { ProtocolClicked(ui->CheckBoxTCP2, ui->CheckBoxIP2); }
 void TForm2::CheckBoxUDP2Click() { ProtocolClicked(ui->CheckBoxUDP2, ui->CheckBoxIP2); }

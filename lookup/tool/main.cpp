@@ -26,23 +26,22 @@ constexpr int kExitUsage = 2;
 
 constexpr const char* kUsage = "usage: quarn-db import FILE.csv | list | where";
 constexpr const char* kVersion = "quarn-db 1.0";
-constexpr const char* kHelp =
-    "Fill and show the address database QuarnDB, whose known computers the\n"
-    "analyzer's filter window offers in its look-up pick-lists.\n"
-    "\n"
-    "  import FILE.csv   add the network cards of FILE.csv (\"-\": standard input):\n"
-    "                    a header line, then one card a line: computer name, MAC,\n"
-    "                    IP, IPX address; all or nothing\n"
-    "  list              print every card, in the form import reads\n"
-    "  where             say which database QuarnDB is, and why\n"
-    "  -h, --help        show this help and exit\n"
-    "      --version     show the version and exit\n"
-    "\n"
-    "QuarnDB is the PostgreSQL service QuarnDB when a connection service file\n"
-    "defines one, otherwise a SQLite file under $XDG_DATA_HOME/quarn.\n"
-    "\n"
-    "Exit status: 0 when done, 1 when the file or the database failed (nothing is\n"
-    "imported then), 2 for a bad command line.\n";
+constexpr const char* kHelp = "Fill and show the address database QuarnDB, whose known computers the\n"
+                              "analyzer's filter window offers in its look-up pick-lists.\n"
+                              "\n"
+                              "  import FILE.csv   add the network cards of FILE.csv (\"-\": standard input):\n"
+                              "                    a header line, then one card a line: computer name, MAC,\n"
+                              "                    IP, IPX address; all or nothing\n"
+                              "  list              print every card, in the form import reads\n"
+                              "  where             say which database QuarnDB is, and why\n"
+                              "  -h, --help        show this help and exit\n"
+                              "      --version     show the version and exit\n"
+                              "\n"
+                              "QuarnDB is the PostgreSQL service QuarnDB when a connection service file\n"
+                              "defines one, otherwise a SQLite file under $XDG_DATA_HOME/quarn.\n"
+                              "\n"
+                              "Exit status: 0 when done, 1 when the file or the database failed (nothing is\n"
+                              "imported then), 2 for a bad command line.\n";
 
 int Usage(const std::string& problem)
 {

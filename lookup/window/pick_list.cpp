@@ -18,7 +18,7 @@ namespace {
 constexpr int kColumnWidth = 100;
 constexpr int kRowPadding = 6;
 constexpr std::string_view kMessageCaption = "Quarn";
-}
+} // namespace
 
 int FieldColumn(const QAbstractItemModel& model, const QString& name)
 {

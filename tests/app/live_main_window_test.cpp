@@ -74,10 +74,12 @@ protected:
     // A capture that ends by itself has ended and its updates have reached the window.
     bool CaptureEnded()
     {
-        return QTest::qWaitFor([this] {
-            return !IsCapturing() && Status() == QString::fromLatin1(kStatusIdle) &&
-                   Find<QLineEdit>(Form1, "Edit1")->isEnabled();
-        }, 5000);
+        return QTest::qWaitFor(
+            [this] {
+                return !IsCapturing() && Status() == QString::fromLatin1(kStatusIdle)
+                    && Find<QLineEdit>(Form1, "Edit1")->isEnabled();
+            },
+            5000);
     }
 
     MessageRecorder recorder;
@@ -91,8 +93,7 @@ TEST_F(LiveMainWindowTest, SessionCaptureOfTenFramesEndsByItselfAndIsWrittenInSe
     const auto& own = net->CaptureMac();
     EXPECT_EQ(Find<QLabel>(Form1, "Label13")->text().toStdString(), net->AdapterName());
     EXPECT_EQ(Find<QLabel>(Form1, "Label14")->text(),
-              QString::asprintf("%02X:%02X:%02X:%02X:%02X:%02X", own[0], own[1], own[2], own[3], own[4],
-                                own[5]));
+              QString::asprintf("%02X:%02X:%02X:%02X:%02X:%02X", own[0], own[1], own[2], own[3], own[4], own[5]));
     EXPECT_TRUE(recorder.messages.empty());
 
     Find<QLineEdit>(Form1, "Edit1")->setText("10");
@@ -168,8 +169,9 @@ TEST_F(LiveMainWindowTest, ACaptureSavedWithCtrlSReadsBackLikeTheReport)
         // The report's header line of the same frame, its time read from the file.
         const CaptureTime time = LocalCaptureTime(saved.frames[i].when);
         char line[96];
-        std::snprintf(line, sizeof line, "--- Packet received: %2d:%02d:%02d.%02d --- Length: 0060 --- Assigned number: %05d",
-                      time.hour, time.minute, time.second, time.hundredths, i);
+        std::snprintf(line, sizeof line,
+                      "--- Packet received: %2d:%02d:%02d.%02d --- Length: 0060 --- Assigned number: %05d", time.hour,
+                      time.minute, time.second, time.hundredths, i);
         EXPECT_NE(report.find(line), std::string::npos) << line;
     }
 }
@@ -183,8 +185,7 @@ TEST_F(LiveMainWindowTest, CaptureGreysTheSessionGroupStopRestoresItAndATypedFiv
     EXPECT_EQ(SessionBuffer::Capacity(), 5000u);
     ExpectCapturing(true);
 
-    EXPECT_EQ(PressStart(), std::vector{SimpleMessage(kThreadsRunning)})
-        << "nothing stored yet, but the capture runs";
+    EXPECT_EQ(PressStart(), std::vector{SimpleMessage(kThreadsRunning)}) << "nothing stored yet, but the capture runs";
     Send(1);
     ASSERT_TRUE(QTest::qWaitFor([] { return SessionBuffer::Count() >= 1; }, 5000));
     EXPECT_EQ(PressStart(), std::vector{SimpleMessage(kBufferNotEmpty)});

@@ -148,16 +148,15 @@ TEST_P(StartRefusalTest, RefusesWithTheFirstFailingCheckAndChangesNothing)
 
 INSTANTIATE_TEST_SUITE_P(
     Checks, StartRefusalTest,
-    testing::Values(
-        Refusal{"StoredFrameBeforeAnything", 1, true, "5001", SimpleMessage(kBufferNotEmpty)},
-        Refusal{"StoredFrame", 1, false, "100", SimpleMessage(kBufferNotEmpty)},
-        Refusal{"ReportRunningWithBufferCleared", 0, true, "0", SimpleMessage(kThreadsRunning)},
-        Refusal{"Zero", 0, false, "0", SimpleMessage(kBufferTooSmall)},
-        Refusal{"Negative", 0, false, "-5", SimpleMessage(kBufferTooSmall)},
-        Refusal{"OneOverTheLargest", 0, false, "5001", SimpleMessage(kBufferTooBig)},
-        Refusal{"LargestTypeable", 0, false, "9999", SimpleMessage(kBufferTooBig)},
-        Refusal{"LargestPassesTheSizeChecks", 0, false, "5000", kNoAdapter},
-        Refusal{"OnePassesTheSizeChecks", 0, false, "1", kNoAdapter}),
+    testing::Values(Refusal{"StoredFrameBeforeAnything", 1, true, "5001", SimpleMessage(kBufferNotEmpty)},
+                    Refusal{"StoredFrame", 1, false, "100", SimpleMessage(kBufferNotEmpty)},
+                    Refusal{"ReportRunningWithBufferCleared", 0, true, "0", SimpleMessage(kThreadsRunning)},
+                    Refusal{"Zero", 0, false, "0", SimpleMessage(kBufferTooSmall)},
+                    Refusal{"Negative", 0, false, "-5", SimpleMessage(kBufferTooSmall)},
+                    Refusal{"OneOverTheLargest", 0, false, "5001", SimpleMessage(kBufferTooBig)},
+                    Refusal{"LargestTypeable", 0, false, "9999", SimpleMessage(kBufferTooBig)},
+                    Refusal{"LargestPassesTheSizeChecks", 0, false, "5000", kNoAdapter},
+                    Refusal{"OnePassesTheSizeChecks", 0, false, "1", kNoAdapter}),
     [](const testing::TestParamInfo<Refusal>& info) { return info.param.what; });
 
 // "Save capture as..." from the context menu (Ctrl+S is the same action): refused
@@ -180,9 +179,12 @@ TEST_F(MainWindowTest, SaveCaptureAsRefusesAnEmptyBufferAndTellsAFailedSave)
     } cases[] = {
         {"empty buffer", 0, "saved.pcap", {SimpleMessage(kSaveEmptyBuffer)}, 0},
         {"cancelled", 3, "", {}, 1},
-        {"missing folder", 3, "missing/saved.pcap",
-         {SimpleMessage(SaveErrorMessage("missing/saved.pcap",
-                                         "cannot create a file beside it: No such file or directory"))}, 1},
+        {"missing folder",
+         3,
+         "missing/saved.pcap",
+         {SimpleMessage(
+             SaveErrorMessage("missing/saved.pcap", "cannot create a file beside it: No such file or directory"))},
+         1},
         {"saved", 3, "saved.pcap", {}, 1},
     };
     for (const auto& c : cases) {
@@ -230,9 +232,8 @@ TEST_F(MainWindowTest, WriteOutputDuringAReportEmptiesTheWindowButStartsNoSecond
 
     memo->setPlainText("typed while the report is written");
     int reportsShown = 0;
-    QObject::connect(memo, &QPlainTextEdit::textChanged, [&] {
-        reportsShown += memo->toPlainText().contains("*** End of file");
-    });
+    QObject::connect(memo, &QPlainTextEdit::textChanged,
+                     [&] { reportsShown += memo->toPlainText().contains("*** End of file"); });
     Form1->SpeedButton4Click();
     EXPECT_TRUE(memo->toPlainText().isEmpty());
 
@@ -278,8 +279,7 @@ TEST_F(MainWindowTest, WorkerUpdatesGreyTheSessionGroupAndCountInOrder)
     ExpectSessionGroup(true);
 
     QCoreApplication::processEvents();
-    const QStringList expected{QString::fromLatin1(kStatusAllocating),
-                               QString::fromLatin1(kStatusCapturing),
+    const QStringList expected{QString::fromLatin1(kStatusAllocating), QString::fromLatin1(kStatusCapturing),
                                QString::fromLatin1(kStatusIdle), QString::fromLatin1(kStatusWriting)};
     EXPECT_EQ(statusTexts, expected);
     ExpectSessionGroup(false);

@@ -285,9 +285,8 @@ TEST_F(LiveCapture, ProgramEndsCleanlyAfterACaptureEndedByItselfAndDuringOne)
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(
         {
-            const bool ended = SessionBuffer::Allocate(2, false) && StartCapture()
-                && net->Send(TestFrames::Numbered(1)) && net->Send(TestFrames::Numbered(2))
-                && WaitUntil([] { return !IsCapturing(); });
+            const bool ended = SessionBuffer::Allocate(2, false) && StartCapture() && net->Send(TestFrames::Numbered(1))
+                && net->Send(TestFrames::Numbered(2)) && WaitUntil([] { return !IsCapturing(); });
             // The child's own namespaces go; its capture thread stays unjoined.
             ReleaseAdapter();
             net.reset();

@@ -174,11 +174,11 @@ TEST_F(Binding, AVanishedAdapterIsNeverUsedAndStartIsRefused)
     ReopenAdapter();
     EXPECT_EQ(BoundAdapter(), nullptr);
     EXPECT_EQ(AdapterFailure(), "no Ethernet adapter found");
-    EXPECT_TRUE(seam.boxes.empty());  // the re-bind itself is silent
+    EXPECT_TRUE(seam.boxes.empty()); // the re-bind itself is silent
     EXPECT_FALSE(EnsureAdapterBound());
     EXPECT_EQ(seam.boxes, Lines{kNoAdapterBox});
     EXPECT_EQ(seam.quits, 0);
-    ReleaseAdapter();  // nothing bound: nothing to close
+    ReleaseAdapter(); // nothing bound: nothing to close
     EXPECT_EQ(BoundAdapter(), nullptr);
 }
 

@@ -81,7 +81,7 @@ TEST_F(SaveCapture, AFailedSaveSaysWhyAndLeavesAnOldFileAsItWas)
 {
     ASSERT_NO_FATAL_FAILURE(Fill(10, 10));
     WriteFile(directory / "old.pcap", Bytes{'o', 'l', 'd'});
-    struct rlimit previous{};
+    struct rlimit previous {};
     getrlimit(RLIMIT_FSIZE, &previous);
     const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
     const struct {

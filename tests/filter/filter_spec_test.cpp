@@ -8,12 +8,12 @@ namespace {
 
 bool operator==(const FilterControls& a, const FilterControls& b)
 {
-    return a.EnableFilter == b.EnableFilter && a.MACSource == b.MACSource && a.MACSourceText == b.MACSourceText &&
-           a.MACDest == b.MACDest && a.MACDestText == b.MACDestText && a.IPSource == b.IPSource &&
-           a.IPSourceText == b.IPSourceText && a.IPDest == b.IPDest && a.IPDestText == b.IPDestText &&
-           a.IPXSource == b.IPXSource && a.IPXSourceText == b.IPXSourceText && a.IPXDest == b.IPXDest &&
-           a.IPXDestText == b.IPXDestText && a.IP == b.IP && a.TCP == b.TCP && a.UDP == b.UDP && a.ICMP == b.ICMP &&
-           a.IPX == b.IPX && a.NETBEUI == b.NETBEUI;
+    return a.EnableFilter == b.EnableFilter && a.MACSource == b.MACSource && a.MACSourceText == b.MACSourceText
+        && a.MACDest == b.MACDest && a.MACDestText == b.MACDestText && a.IPSource == b.IPSource
+        && a.IPSourceText == b.IPSourceText && a.IPDest == b.IPDest && a.IPDestText == b.IPDestText
+        && a.IPXSource == b.IPXSource && a.IPXSourceText == b.IPXSourceText && a.IPXDest == b.IPXDest
+        && a.IPXDestText == b.IPXDestText && a.IP == b.IP && a.TCP == b.TCP && a.UDP == b.UDP && a.ICMP == b.ICMP
+        && a.IPX == b.IPX && a.NETBEUI == b.NETBEUI;
 }
 
 TEST(FilterSpec, EachItemTicksItsControl)
@@ -24,17 +24,29 @@ TEST(FilterSpec, EachItemTicksItsControl)
         void (*expect)(C&); // the controls besides "Enable Filter"
     } cases[] = {
         {"", [](C&) {}},
-        {"mac-src=00:1a:2b:3c:4d:5e", [](C& c) { c.MACSource = true; c.MACSourceText = "00:1a:2b:3c:4d:5e"; }},
-        {"MAC-DST=001A2B3C4D5E", [](C& c) { c.MACDest = true; c.MACDestText = "001A2B3C4D5E"; }},
+        {"mac-src=00:1a:2b:3c:4d:5e",
+         [](C& c) {
+             c.MACSource = true;
+             c.MACSourceText = "00:1a:2b:3c:4d:5e";
+         }},
+        {"MAC-DST=001A2B3C4D5E",
+         [](C& c) {
+             c.MACDest = true;
+             c.MACDestText = "001A2B3C4D5E";
+         }},
         {"ip-src=192.168.1.10, ip-dst = 10.0.0.255",
          [](C& c) {
-             c.IPSource = true; c.IPSourceText = "192.168.1.10";
-             c.IPDest = true; c.IPDestText = "10.0.0.255";
+             c.IPSource = true;
+             c.IPSourceText = "192.168.1.10";
+             c.IPDest = true;
+             c.IPDestText = "10.0.0.255";
          }},
         {"ipx-src=02-00-00-44-55-66,ipx-dst=ff:ff:ff:ff:ff:ff",
          [](C& c) {
-             c.IPXSource = true; c.IPXSourceText = "02-00-00-44-55-66";
-             c.IPXDest = true; c.IPXDestText = "ff:ff:ff:ff:ff:ff";
+             c.IPXSource = true;
+             c.IPXSourceText = "02-00-00-44-55-66";
+             c.IPXDest = true;
+             c.IPXDestText = "ff:ff:ff:ff:ff:ff";
          }},
         {"ip", [](C& c) { c.IP = true; }},
         {"ipx,netbeui", [](C& c) { c.IPX = c.NETBEUI = true; }},

@@ -43,7 +43,10 @@ TEST(MacText, TwelveDigitsWhereverTheyStandOrSeventeenCharactersForANodeAddress)
         {ReadValidatedMAC, "x0 0.1A?2B3C 4D5E!", true, kSample},
         {ReadValidatedMAC, "ffFFffFFffFF", true, {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}},
         // Latin-1 letters beyond 127 are not digits and do not count.
-        {ReadValidatedMAC, "\xB0\xE4" "001A2B3C4D5E\xFF", true, kSample},
+        {ReadValidatedMAC,
+         "\xB0\xE4"
+         "001A2B3C4D5E\xFF",
+         true, kSample},
         {ReadValidatedMAC, "00-1A-2B-3C-4D-5E-6", false, kOld}, // thirteen
         {ReadValidatedMAC, "", false, kOld},
         {ReadValidatedMAC, "gg-hh-ii-jj-kk-ll", false, kOld},

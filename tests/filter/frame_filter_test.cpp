@@ -22,7 +22,8 @@ namespace {
 struct CraftedFrame {
     std::array<uint8_t, 1514> bytes{};
 
-    CraftedFrame& At(size_t offset, std::initializer_list<uint8_t> values) {
+    CraftedFrame& At(size_t offset, std::initializer_list<uint8_t> values)
+    {
         for (uint8_t value : values)
             bytes[offset++] = value;
         return *this;
@@ -34,18 +35,22 @@ struct CraftedFrame {
 const std::initializer_list<uint8_t> kHostA = {10, 0, 0, 1}, kHostB = {10, 0, 0, 2};
 
 // An IPv4 header at byte 14 carrying `protocol` from host A to host B.
-CraftedFrame IPFrame(uint8_t protocol) {
+CraftedFrame IPFrame(uint8_t protocol)
+{
     return CraftedFrame().Type(0x0800).At(14, {0x45, 0x00}).At(23, {protocol}).At(26, kHostA).At(30, kHostB);
 }
-CraftedFrame Raw8023(uint16_t length, uint8_t dsap, uint8_t ssap) {
+CraftedFrame Raw8023(uint16_t length, uint8_t dsap, uint8_t ssap)
+{
     return CraftedFrame().Type(length).At(14, {dsap, ssap});
 }
-CraftedFrame FrameBetween(uint8_t d, uint8_t s) { // an ARP frame between two MAC addresses
+CraftedFrame FrameBetween(uint8_t d, uint8_t s)
+{ // an ARP frame between two MAC addresses
     return CraftedFrame().At(0, {d, d, d, d, d, d, s, s, s, s, s, s}).Type(0x0806);
 }
 
 // `slot` enabled, with the protocols named in `protocols` ("IP TCP IPX" ...) selected.
-FrameFilter Protocols(const std::string& protocols, FrameFilter slot = {}) {
+FrameFilter Protocols(const std::string& protocols, FrameFilter slot = {})
+{
     slot.Enabled = true;
     const std::string words = " " + protocols + " ";
     slot.ProtoIP = words.find(" IP ") != std::string::npos;
@@ -61,7 +66,8 @@ FrameFilter Disabled(FrameFilter slot) { return slot.Enabled = false, slot; }
 
 bool Same(const FrameFilter& a, const FrameFilter& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
-TEST(ClassifyProtocol, FindsWhatEachSlotAsksFor) {
+TEST(ClassifyProtocol, FindsWhatEachSlotAsksFor)
+{
     struct Case {
         const char* what;
         const char* protocols;
@@ -121,17 +127,23 @@ TEST(ClassifyProtocol, FindsWhatEachSlotAsksFor) {
 
 // Address tests of one slot: MAC always, then IP or IPX by the kind found; the
 // same through AcceptFrame with the slot published alone.
-TEST(PassesFilter, AppliesTheAddressTestsTheProtocolTestChose) {
-    const FrameFilter macBoth{.MACDestOn = true, .MACDest = {1, 2, 3, 4, 5, 6},
-                              .MACSourceOn = true, .MACSource = {7, 8, 9, 10, 11, 12}};
-    const FrameFilter macDestOnly{.MACDestOn = true, .MACDest = {1, 2, 3, 4, 5, 6},
+TEST(PassesFilter, AppliesTheAddressTestsTheProtocolTestChose)
+{
+    const FrameFilter macBoth{
+        .MACDestOn = true, .MACDest = {1, 2, 3, 4, 5, 6}, .MACSourceOn = true, .MACSource = {7, 8, 9, 10, 11, 12}};
+    const FrameFilter macDestOnly{.MACDestOn = true,
+                                  .MACDest = {1, 2, 3, 4, 5, 6},
                                   .MACSource = {0xee, 0xee, 0xee, 0xee, 0xee, 0xee}}; // off, so not compared
     const FrameFilter ipSource{.IPSourceOn = true, .IPSource = {10, 0, 0, 1}};
     const FrameFilter ipBoth{.IPDestOn = true, .IPDest = {10, 0, 0, 2}, .IPSourceOn = true, .IPSource = {10, 0, 0, 1}};
-    const FrameFilter ipxBoth{.IPXDestOn = true, .IPXDest = {0xd0, 0xd1, 0xd2, 0xd3, 0xd4, 0xd5},
-                              .IPXSourceOn = true, .IPXSource = {0x50, 0x51, 0x52, 0x53, 0x54, 0x55}};
+    const FrameFilter ipxBoth{.IPXDestOn = true,
+                              .IPXDest = {0xd0, 0xd1, 0xd2, 0xd3, 0xd4, 0xd5},
+                              .IPXSourceOn = true,
+                              .IPXSource = {0x50, 0x51, 0x52, 0x53, 0x54, 0x55}};
     const CraftedFrame mac = IPFrame(6).At(0, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12});
-    const CraftedFrame ipx = CraftedFrame().Type(0x8137).At(24, {0xd0, 0xd1, 0xd2, 0xd3, 0xd4, 0xd5})
+    const CraftedFrame ipx = CraftedFrame()
+                                 .Type(0x8137)
+                                 .At(24, {0xd0, 0xd1, 0xd2, 0xd3, 0xd4, 0xd5})
                                  .At(36, {0x50, 0x51, 0x52, 0x53, 0x54, 0x55});
     const CraftedFrame ipAsNetbeui = IPFrame(17).At(14, {0xF0, 0xF1});
     struct Case {
@@ -163,9 +175,12 @@ TEST(PassesFilter, AppliesTheAddressTestsTheProtocolTestChose) {
          CraftedFrame(ipAsNetbeui).At(26, {11}), false},
         // IPX pair: bytes 24-29 destination node, 36-41 source node.
         {"IPX both match", Protocols("IPX", ipxBoth), ipx, true},
-        {"IPX both on, source node's last byte differs", Protocols("IPX", ipxBoth), CraftedFrame(ipx).At(41, {0}), false},
-        {"IPX both on, dest node's first byte differs", Protocols("IPX", ipxBoth), CraftedFrame(ipx).At(24, {0}), false},
-        {"IPX both on, raw 802.3 frame", Protocols("IPX", ipxBoth), CraftedFrame(ipx).Type(0x05DB).At(14, {0xFF, 0xFF}), true},
+        {"IPX both on, source node's last byte differs", Protocols("IPX", ipxBoth), CraftedFrame(ipx).At(41, {0}),
+         false},
+        {"IPX both on, dest node's first byte differs", Protocols("IPX", ipxBoth), CraftedFrame(ipx).At(24, {0}),
+         false},
+        {"IPX both on, raw 802.3 frame", Protocols("IPX", ipxBoth), CraftedFrame(ipx).Type(0x05DB).At(14, {0xFF, 0xFF}),
+         true},
         {"IPX flags, no protocol: not tested", Protocols("", ipxBoth), CraftedFrame().Type(0x8137), true},
         {"IPX flags, IP frame in an IP IPX slot", Protocols("IP IPX", ipxBoth), IPFrame(6), true},
     };
@@ -181,7 +196,8 @@ TEST(PassesFilter, AppliesTheAddressTestsTheProtocolTestChose) {
 // other protocols, IPX in Ethernet II and raw 802.3 around the 1500 limit,
 // NETBEUI service access points and near misses (also after type 0800), type
 // bytes swapped, and random bytes.
-CraftedFrame RandomFrame(std::mt19937& rng) {
+CraftedFrame RandomFrame(std::mt19937& rng)
+{
     CraftedFrame frame;
     for (size_t i = 0; i < 42; ++i)
         frame.bytes[i] = uint8_t(rng());
@@ -197,7 +213,8 @@ CraftedFrame RandomFrame(std::mt19937& rng) {
 
 // A slot drawn around the frame: each flag on or off, each address the
 // frame's own or, one time in three, the frame's with one byte changed.
-FrameFilter RandomSlot(std::mt19937& rng, const CraftedFrame& frame) {
+FrameFilter RandomSlot(std::mt19937& rng, const CraftedFrame& frame)
+{
     FrameFilter slot;
     for (bool* flag : {&slot.Enabled, &slot.MACDestOn, &slot.MACSourceOn, &slot.IPDestOn, &slot.IPSourceOn,
                        &slot.IPXDestOn, &slot.IPXSourceOn, &slot.ProtoIP, &slot.ProtoTCP, &slot.ProtoUDP,
@@ -219,7 +236,8 @@ FrameFilter RandomSlot(std::mt19937& rng, const CraftedFrame& frame) {
 
 // AcceptFrame, which judges by the slots as compiled at publication, agrees
 // with the rule stated test by test.
-TEST(AcceptFrame, JudgesRandomSlotsAndFramesAsTheRuleSays) {
+TEST(AcceptFrame, JudgesRandomSlotsAndFramesAsTheRuleSays)
+{
     std::mt19937 rng(20240614);
     // How often each outcome of one slot was met: (protocol test passed, kind
     // found, slot passed); each reachable one must be, or the draw misses a branch.
@@ -228,9 +246,9 @@ TEST(AcceptFrame, JudgesRandomSlotsAndFramesAsTheRuleSays) {
     for (int trial = 0; trial < 25000; ++trial) {
         const CraftedFrame frame = RandomFrame(rng);
         const FrameFilter filter1 = RandomSlot(rng, frame), filter2 = RandomSlot(rng, frame);
-        const bool expected = (!filter1.Enabled && !filter2.Enabled) ||
-                              (filter1.Enabled && PassesFilter(filter1, frame.data())) ||
-                              (filter2.Enabled && PassesFilter(filter2, frame.data()));
+        const bool expected = (!filter1.Enabled && !filter2.Enabled)
+            || (filter1.Enabled && PassesFilter(filter1, frame.data()))
+            || (filter2.Enabled && PassesFilter(filter2, frame.data()));
         PublishFilters(filter1, filter2);
         ASSERT_EQ(AcceptFrame(frame.data()), expected) << "trial " << trial;
         (expected ? accepted : refused)++;
@@ -243,12 +261,12 @@ TEST(AcceptFrame, JudgesRandomSlotsAndFramesAsTheRuleSays) {
     PublishFilters(FrameFilter{}, FrameFilter{});
     EXPECT_GT(accepted, 2500);
     EXPECT_GT(refused, 2500);
-    for (const auto& outcome : {std::tuple(false, KindIP, false), std::tuple(false, KindOther, false),
-                                std::tuple(true, KindIP, true), std::tuple(true, KindIP, false),
-                                std::tuple(true, KindIPX, true), std::tuple(true, KindIPX, false),
-                                std::tuple(true, KindOther, true), std::tuple(true, KindOther, false)})
-        EXPECT_GT(outcomes[outcome], 250) << std::get<0>(outcome) << " " << std::get<1>(outcome) << " "
-                                           << std::get<2>(outcome);
+    for (const auto& outcome :
+         {std::tuple(false, KindIP, false), std::tuple(false, KindOther, false), std::tuple(true, KindIP, true),
+          std::tuple(true, KindIP, false), std::tuple(true, KindIPX, true), std::tuple(true, KindIPX, false),
+          std::tuple(true, KindOther, true), std::tuple(true, KindOther, false)})
+        EXPECT_GT(outcomes[outcome], 250)
+            << std::get<0>(outcome) << " " << std::get<1>(outcome) << " " << std::get<2>(outcome);
 }
 
 // The slots as the process found them, taken before any test publishes.
@@ -256,7 +274,8 @@ FrameFilter startFilter1 = Protocols("IP"), startFilter2 = Protocols("IPX");
 const bool startArpAccepted = (ReadFilters(startFilter1, startFilter2), AcceptFrame(FrameBetween(1, 2).data()));
 
 // How the two slots combine, through the published copy the capture reads.
-TEST(AcceptFrame, StartsWithBothSlotsOffAndKeepsAFramePassedByAnyEnabledSlot) {
+TEST(AcceptFrame, StartsWithBothSlotsOffAndKeepsAFramePassedByAnyEnabledSlot)
+{
     EXPECT_TRUE(Same(startFilter1, FrameFilter{}) && Same(startFilter2, FrameFilter{}));
     EXPECT_TRUE(startArpAccepted);
 
@@ -290,20 +309,32 @@ struct Setting {
     bool Is(const FrameFilter& f1, const FrameFilter& f2) const { return Same(f1, filter1) && Same(f2, filter2); }
 };
 
-Setting MakeSetting(uint8_t d, uint8_t s, bool filter2On) {
-    return {{.Enabled = true, .MACDestOn = true, .MACDest = {d, d, d, d, d, d}, .MACSourceOn = true,
-             .MACSource = {s, s, s, s, s, s}, .IPDestOn = true, .IPDest = {10, 0, d, d}, .IPSourceOn = true,
-             .IPSource = {10, 0, s, s}, .IPXSource = {d, d, d, d, d, d} /* the last field */, .ProtoIP = true},
-            {.Enabled = filter2On, .MACDestOn = true, .MACDest = {s, s, s, s, s, s}, .IPXSource = {s, s, s, s, s, s},
+Setting MakeSetting(uint8_t d, uint8_t s, bool filter2On)
+{
+    return {{.Enabled = true,
+             .MACDestOn = true,
+             .MACDest = {d, d, d, d, d, d},
+             .MACSourceOn = true,
+             .MACSource = {s, s, s, s, s, s},
+             .IPDestOn = true,
+             .IPDest = {10, 0, d, d},
+             .IPSourceOn = true,
+             .IPSource = {10, 0, s, s},
+             .IPXSource = {d, d, d, d, d, d} /* the last field */,
+             .ProtoIP = true},
+            {.Enabled = filter2On,
+             .MACDestOn = true,
+             .MACDest = {s, s, s, s, s, s},
+             .IPXSource = {s, s, s, s, s, s},
              .ProtoIPX = true /* passes no IP frame */}};
 }
 
 // An IP frame whose MAC and IP addresses are those of setting `a` or `b` (true), field by field.
-CraftedFrame IpFrameOf(const Setting& a, const Setting& b, bool macDest, bool macSource, bool ipDest, bool ipSource) {
+CraftedFrame IpFrameOf(const Setting& a, const Setting& b, bool macDest, bool macSource, bool ipDest, bool ipSource)
+{
     CraftedFrame frame = IPFrame(6);
-    const auto put = [&frame](size_t at, const auto& field) {
-        std::copy(std::begin(field), std::end(field), &frame.bytes[at]);
-    };
+    const auto put
+        = [&frame](size_t at, const auto& field) { std::copy(std::begin(field), std::end(field), &frame.bytes[at]); };
     put(0, (macDest ? b : a).filter1.MACDest);
     put(6, (macSource ? b : a).filter1.MACSource);
     put(30, (ipDest ? b : a).filter1.IPDest);
@@ -314,7 +345,8 @@ CraftedFrame IpFrameOf(const Setting& a, const Setting& b, bool macDest, bool ma
 // Two publishers (the window's OK and a test harness, say) each flip between
 // the settings while the capture judges frames and reads the slots: every
 // judgement and every read sees one publication whole.
-TEST(PublishFilters, AJudgementOrReadNeverSeesAHalfWrittenSetting) {
+TEST(PublishFilters, AJudgementOrReadNeverSeesAHalfWrittenSetting)
+{
     const Setting a = MakeSetting(0xA1, 0xA2, false), b = MakeSetting(0xB1, 0xB2, true);
     // Every mix of the two settings' addresses; neither setting keeps any of them.
     std::vector<CraftedFrame> mixed;

@@ -8,7 +8,8 @@
 
 namespace {
 
-TEST(PublishedWords, AReadOvertakenHalfWayGivesOnePublicationWhole) {
+TEST(PublishedWords, AReadOvertakenHalfWayGivesOnePublicationWhole)
+{
     for (int overtaking = 0; overtaking <= 3; ++overtaking) {
         PublishedWords<2> published;
         EXPECT_EQ(published.Get(), (PublishedWords<2>::Words{0, 0}));

@@ -55,7 +55,7 @@ TEST(AdapterNames, UpEthernetInterfacesFirstThenTheRestByIndex)
     const std::string capture = net.CaptureInterface(), first = net.AdapterName();
     EXPECT_EQ(ReadList(), Multi({capture}));
     char one[256] = "untouched";
-    EXPECT_EQ(PacketGetName(one, 1), 0);  // one adapter: only index 0
+    EXPECT_EQ(PacketGetName(one, 1), 0); // one adapter: only index 0
     EXPECT_STREQ(one, "untouched");
 
     // Two more Ethernet interfaces, down; loopback and non-Ethernet links stay out.
@@ -63,7 +63,7 @@ TEST(AdapterNames, UpEthernetInterfacesFirstThenTheRestByIndex)
     std::string low = capture + "a", high = capture + "b";
     ASSERT_TRUE(RunQuiet(ns + "link add " + low + " type veth peer name " + high));
     if (if_nametoindex(low.c_str()) > if_nametoindex(high.c_str()))
-        std::swap(low, high);  // by index, whatever order the kernel numbered them in
+        std::swap(low, high); // by index, whatever order the kernel numbered them in
     ASSERT_TRUE(RunQuiet(ns + "link set lo up"));
     ASSERT_TRUE(RunQuiet(ns + "tuntap add dev " + capture + "t mode tun"));
     ASSERT_TRUE(RunQuiet(ns + "link set " + capture + "t up"));
@@ -85,9 +85,10 @@ TEST(AdapterNames, UpEthernetInterfacesFirstThenTheRestByIndex)
     // PacketGetName: indexes 0..3 step through the list, any other gives the first.
     const struct {
         int index;
-        std::string name;  // "untouched": not found
-    } cases[] = {{0, first}, {1, "\\Device\\" + high}, {2, "\\Device\\" + low}, {3, "untouched"},
-                 {4, first}, {5, first},              {-1, first}};
+        std::string name; // "untouched": not found
+    } cases[]
+        = {{0, first}, {1, "\\Device\\" + high}, {2, "\\Device\\" + low}, {3, "untouched"}, {4, first}, {5, first},
+           {-1, first}};
     for (const auto& c : cases) {
         char destination[256] = "untouched";
         EXPECT_EQ(PacketGetName(destination, c.index), c.name == "untouched" ? 0 : 1) << c.index;
@@ -137,7 +138,7 @@ TEST(Adapter, AnswersItsAddressAndIsPromiscuousAsLongAsItIsOpen)
         }
     }
     EXPECT_FALSE(PacketSetFilter(adapter, 0x01));
-    EXPECT_EQ(net.CapturePromiscuity(), before + 1);  // set again by the request: still one
+    EXPECT_EQ(net.CapturePromiscuity(), before + 1); // set again by the request: still one
 
     EXPECT_EQ(frimble::LastOpenFailure(), "") << "after a successful open";
 
@@ -239,11 +240,11 @@ protected:
         std::vector<uint8_t> frame(length);
         std::memcpy(frame.data(), net->CaptureMac().data(), 6);
         std::memcpy(frame.data() + 6, net->PeerMac().data(), 6);
-        frame[12] = 0x88;  // a local experimental EtherType
+        frame[12] = 0x88; // a local experimental EtherType
         frame[13] = 0xB5;
         for (size_t i = 14; i < length; ++i)
             frame[i] = static_cast<uint8_t>(tag + i);
-        const uint8_t vlanTag[4] = {0x81, 0x00, 0x20, 0x07};  // priority 1, VLAN 7
+        const uint8_t vlanTag[4] = {0x81, 0x00, 0x20, 0x07}; // priority 1, VLAN 7
         if (vlan)
             frame.insert(frame.begin() + 12, vlanTag, vlanTag + 4);
         EXPECT_TRUE(net->Send(frame)) << length;
@@ -261,7 +262,7 @@ TEST_F(LiveAdapter, PostedReceivesCompleteInPostingOrderWithExactLengths)
     for (Receive& r : ring)
         ASSERT_TRUE(Post(r));
     std::vector<std::vector<uint8_t>> sent;
-    for (int i = 0; i < 16; ++i)  // the fourth carries a VLAN tag, which the kernel takes out
+    for (int i = 0; i < 16; ++i) // the fourth carries a VLAN tag, which the kernel takes out
         sent.push_back(Send(60 + 90 * i, static_cast<uint8_t>(i), i == 3));
     for (int i = 0; i < 16; ++i) {
         const size_t length = sent[i].size();
@@ -317,12 +318,12 @@ TEST_F(LiveAdapter, SyncReceiveWaitsAndAFailedPostIsReportedByTheWaitAtOnce)
     sender.get();
     EXPECT_EQ(count, 123u);
 
-    PacketInitPacket(receive.packet, nullptr, 0);  // nothing to read into
-    EXPECT_TRUE(Post(receive));                    // async posts report nothing
+    PacketInitPacket(receive.packet, nullptr, 0); // nothing to read into
+    EXPECT_TRUE(Post(receive));                   // async posts report nothing
     const auto start = Clock::now();
     EXPECT_EQ(Wait(receive), -1);
     EXPECT_LT(Clock::now() - start, milliseconds(50));
-    EXPECT_EQ(Wait(receive), -1);  // nothing outstanding left to collect
+    EXPECT_EQ(Wait(receive), -1); // nothing outstanding left to collect
 }
 
 // Frames that arrive while no receive is posted are not handed up later, and
@@ -412,7 +413,7 @@ TEST_F(LiveAdapter, ClosingEndsAWaitInAnotherThreadPromptly)
     BlockedWait wait(adapter, queued);
     ASSERT_FALSE(wait.returned);
     const auto closedAt = Clock::now();
-    PacketCloseAdapter(adapter);  // frees the AdapterObject while the wait is inside
+    PacketCloseAdapter(adapter); // frees the AdapterObject while the wait is inside
     AdapterObject* closed = std::exchange(adapter, nullptr);
     wait.thread.join();
     EXPECT_EQ(wait.result, -1);
@@ -430,7 +431,7 @@ TEST_F(LiveAdapter, ResetEndsOutstandingReceivesAndForgetsCapturedFrames)
     ASSERT_TRUE(Post(blocked));
     BlockedWait wait(adapter, blocked);
     ASSERT_FALSE(wait.returned);
-    ASSERT_TRUE(Post(pending));  // a second receive outstanding behind it
+    ASSERT_TRUE(Post(pending)); // a second receive outstanding behind it
     const auto resetAt = Clock::now();
     EXPECT_TRUE(PacketResetAdapter(adapter));
     wait.thread.join();
@@ -580,7 +581,8 @@ TEST_F(LiveAdapter, SendReachesTheOtherEnd)
     std::thread peer([&] {
         const int ns = open(("/run/netns/" + net->PeerNamespace()).c_str(), O_RDONLY | O_CLOEXEC);
         AdapterObject* peerAdapter = ns >= 0 && setns(ns, CLONE_NEWNET) == 0
-            ? PacketOpenAdapter(("\\Device\\" + net->PeerInterface()).c_str()) : nullptr;
+            ? PacketOpenAdapter(("\\Device\\" + net->PeerInterface()).c_str())
+            : nullptr;
         close(ns);
         opened.set_value(peerAdapter != nullptr && PacketReceivePacket(peerAdapter, receive.packet, false, nullptr));
         if (peerAdapter != nullptr) {

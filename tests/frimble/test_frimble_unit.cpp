@@ -24,7 +24,7 @@ TEST(LinkName, PrefixIsReplacedByThePacketDevice)
         std::string linkName;
     } cases[] = {
         {"\\Device\\eth0", true, "\\\\.\\Packet_eth0"},
-        {"\\Device\\", true, "\\\\.\\Packet_"},        // exactly the eight-character prefix
+        {"\\Device\\", true, "\\\\.\\Packet_"},         // exactly the eight-character prefix
         {"ABCDEFGHveth1", true, "\\\\.\\Packet_veth1"}, // skipped whatever it says
         {"\\Device\\" + longest, true, "\\\\.\\Packet_" + longest},
         {"\\Device\\" + longest + "y", false, ""},
@@ -63,7 +63,7 @@ TEST(NoAdapter, OpenIsRefusedAndRequestsAnswerNothing)
 
     uint8_t address[6] = {1, 2, 3, 4, 5, 6};
     EXPECT_EQ(PacketGetAddress(nullptr, address), 0);
-    EXPECT_EQ(address[0], 1);  // left as it was
+    EXPECT_EQ(address[0], 1); // left as it was
     EXPECT_EQ(address[5], 6);
     EXPECT_FALSE(PacketSetFilter(nullptr, NDIS_PACKET_TYPE_PROMISCUOUS));
     EXPECT_TRUE(PacketResetAdapter(nullptr));
@@ -96,13 +96,13 @@ protected:
 
 TEST_F(DriverStart, KnowsOnlyThePacketService)
 {
-    EXPECT_TRUE(PacketInit(nullptr, 0, nullptr));  // other load reasons do nothing
+    EXPECT_TRUE(PacketInit(nullptr, 0, nullptr)); // other load reasons do nothing
     EXPECT_TRUE(PacketInit(nullptr, 2, nullptr));
     EXPECT_TRUE(g_messages.empty());
     if (geteuid() != 0)
         GTEST_SKIP() << "the packet socket family needs root";
     EXPECT_TRUE(StartPacketDriver("PACKET"));
-    EXPECT_TRUE(StartPacketDriver("Packet"));  // service names ignore case
+    EXPECT_TRUE(StartPacketDriver("Packet")); // service names ignore case
     EXPECT_TRUE(PacketInit(nullptr, 1, nullptr));
     EXPECT_TRUE(g_messages.empty());
     EXPECT_FALSE(StartPacketDriver("NoSuchService"));

@@ -68,12 +68,12 @@ TEST_F(LookUp, EachButtonShowsTheNoticeThenFillsItsOwnRowAndNoOther)
         PickListWindow* window;
         const char* column; // the field name as the query would give it
     } rows[] = {
-        {"MACSource1", Form4, "ComputerNicMac"},         {"MACDest1", Form4, "ComputerNicMac"},
-        {"MACSource2", Form4, "ComputerNicMac"},         {"MACDest2", Form4, "ComputerNicMac"},
-        {"IPSource1", Form5, "ComputerNicIPNumber"},     {"IPDest1", Form5, "ComputerNicIPNumber"},
-        {"IPSource2", Form5, "ComputerNicIPNumber"},     {"IPDest2", Form5, "ComputerNicIPNumber"},
-        {"IPXSource1", Form6, "ComputerNicIPXNumber"},   {"IPXDest1", Form6, "ComputerNicIPXNumber"},
-        {"IPXSource2", Form6, "ComputerNicIPXNumber"},   {"IPXDest2", Form6, "ComputerNicIPXNumber"},
+        {"MACSource1", Form4, "ComputerNicMac"},       {"MACDest1", Form4, "ComputerNicMac"},
+        {"MACSource2", Form4, "ComputerNicMac"},       {"MACDest2", Form4, "ComputerNicMac"},
+        {"IPSource1", Form5, "ComputerNicIPNumber"},   {"IPDest1", Form5, "ComputerNicIPNumber"},
+        {"IPSource2", Form5, "ComputerNicIPNumber"},   {"IPDest2", Form5, "ComputerNicIPNumber"},
+        {"IPXSource1", Form6, "ComputerNicIPXNumber"}, {"IPXDest1", Form6, "ComputerNicIPXNumber"},
+        {"IPXSource2", Form6, "ComputerNicIPXNumber"}, {"IPXDest2", Form6, "ComputerNicIPXNumber"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.row);
@@ -100,8 +100,7 @@ TEST_F(LookUp, EachButtonShowsTheNoticeThenFillsItsOwnRowAndNoOther)
         Pick(row.window, 0);
         EXPECT_FALSE(row.window->isVisible());
         for (QLineEdit* edit : Form2->findChildren<QLineEdit*>())
-            EXPECT_EQ(edit->text(), edit->objectName() == editName ? value : "")
-                << edit->objectName().toStdString();
+            EXPECT_EQ(edit->text(), edit->objectName() == editName ? value : "") << edit->objectName().toStdString();
         recorder.whileShown = nullptr;
         Grid(row.window)->setModel(nullptr);
     }
@@ -292,9 +291,9 @@ TEST_P(LookUpFromDatabase, DatabaseThatCannotBeOpenedGivesOneMessageAndAnEmptyLi
         expected += "SQLite file " + database.SQLiteFile() + "): file is not a database";
     } else {
         database.WriteService({"host=" + database.Directory()});
-        expected += "PostgreSQL service QuarnDB in " + database.Directory() +
-                    "/pg_service.conf): connection to server on socket \"" + database.Directory() +
-                    "/.s.PGSQL.5432\" failed: No such file or directory";
+        expected += "PostgreSQL service QuarnDB in " + database.Directory()
+            + "/pg_service.conf): connection to server on socket \"" + database.Directory()
+            + "/.s.PGSQL.5432\" failed: No such file or directory";
     }
     MessageRecorder recorder;
     Windows windows;

@@ -31,14 +31,16 @@ TEST_P(OnEngine, QueriesGiveOneRowPerCardWithoutCardsLackingTheAddress)
     const CommandResult run = RunQuarnDB(database, {"import", "inventory.csv"});
     ASSERT_EQ(run.exitStatus, 0) << run.err;
     EXPECT_TRUE(run.out.starts_with("inventory.csv: 3 computers and 4 cards added, 0 cards already known, to "
-                                    "QuarnDB (" + EngineName(GetParam())))
+                                    "QuarnDB ("
+                                    + EngineName(GetParam())))
         << run.out;
     EXPECT_EQ(StoredInventory(), kInventory);
 
-    EXPECT_EQ(QueryRows(QueryMAC), (Rows{{"alpha", "00:1a:2b:3c:4d:5e"},
-                                         {"alpha", "00:1a:2b:3c:4d:5f"},
-                                         {"bravo, \"B\"", "02:00:00:00:00:0b"},
-                                         {"charlie", ""}}));
+    EXPECT_EQ(QueryRows(QueryMAC),
+              (Rows{{"alpha", "00:1a:2b:3c:4d:5e"},
+                    {"alpha", "00:1a:2b:3c:4d:5f"},
+                    {"bravo, \"B\"", "02:00:00:00:00:0b"},
+                    {"charlie", ""}}));
     EXPECT_EQ(QueryRows(QueryIP), (Rows{{"alpha", "10.0.0.1"}, {"alpha", "192.168.1.20"}}));
     EXPECT_EQ(QueryRows(QueryIPX), (Rows{{"alpha", "02:00:00:00:00:0a"}, {"charlie", "02:00:00:00:00:0c"}}));
 
@@ -47,11 +49,12 @@ TEST_P(OnEngine, QueriesGiveOneRowPerCardWithoutCardsLackingTheAddress)
     EXPECT_NE(again.out.find("0 computers and 0 cards added, 4 cards already known"), std::string::npos) << again.out;
     const CommandResult list = RunQuarnDB(database, {"list"});
     EXPECT_EQ(list.exitStatus, 0);
-    EXPECT_EQ(list.out, "Computer,MAC,IP,IPX\n"
-                        "alpha,00:1a:2b:3c:4d:5e,192.168.1.20,02:00:00:00:00:0a\n"
-                        "alpha,00:1a:2b:3c:4d:5f,10.0.0.1,\n"
-                        "\"bravo, \"\"B\"\"\",02:00:00:00:00:0b,,\n"
-                        "charlie,,,02:00:00:00:00:0c\n");
+    EXPECT_EQ(list.out,
+              "Computer,MAC,IP,IPX\n"
+              "alpha,00:1a:2b:3c:4d:5e,192.168.1.20,02:00:00:00:00:0a\n"
+              "alpha,00:1a:2b:3c:4d:5f,10.0.0.1,\n"
+              "\"bravo, \"\"B\"\"\",02:00:00:00:00:0b,,\n"
+              "charlie,,,02:00:00:00:00:0c\n");
 }
 
 TEST_P(OnEngine, ImportWithOneBadRowLeavesTheDatabaseAsItWasAndNamesTheLine)
@@ -60,11 +63,12 @@ TEST_P(OnEngine, ImportWithOneBadRowLeavesTheDatabaseAsItWasAndNamesTheLine)
     SKIP_WITHOUT(database);
     database.WriteFile("inventory.csv", kInventoryFile);
     ASSERT_EQ(RunQuarnDB(database, {"import", "inventory.csv"}).exitStatus, 0);
-    database.WriteFile("more.csv", "Computer,MAC,IP,IPX\n"
-                                   "delta,02:00:00:00:00:0d,10.0.0.4,\n"
-                                   "alpha,02:00:00:00:00:0e,,\n"
-                                   "echo,02:00:00:00:00:0f,10.0.0.256,\n"
-                                   "foxtrot,02:00:00:00:00:10,,\n");
+    database.WriteFile("more.csv",
+                       "Computer,MAC,IP,IPX\n"
+                       "delta,02:00:00:00:00:0d,10.0.0.4,\n"
+                       "alpha,02:00:00:00:00:0e,,\n"
+                       "echo,02:00:00:00:00:0f,10.0.0.256,\n"
+                       "foxtrot,02:00:00:00:00:10,,\n");
     const CommandResult run = RunQuarnDB(database, {"import", "more.csv"});
     EXPECT_EQ(run.exitStatus, 1);
     EXPECT_EQ(run.err, "quarn-db: more.csv:4: IP address \"10.0.0.256\" is not four dotted decimal numbers of 0-255\n");
@@ -82,8 +86,8 @@ TEST_P(OnEngine, ImportThatTheDatabaseRefusesPartWayStoresNothing)
     QString problem;
     ASSERT_TRUE(connection.Open(problem)) << problem.toStdString();
     QSqlDatabase db = connection.Database();
-    const std::string drop = GetParam() == Engine::PostgreSQL ? "drop table ComputerNicIPX cascade"
-                                                              : "drop table ComputerNicIPX";
+    const std::string drop
+        = GetParam() == Engine::PostgreSQL ? "drop table ComputerNicIPX cascade" : "drop table ComputerNicIPX";
     ASSERT_TRUE(QSqlQuery(db).exec(QString::fromStdString(drop)));
     ASSERT_TRUE(QSqlQuery(db).exec("create table ComputerNicIPX (ComputerNICIPxID integer not null primary key,"
                                    " ComputerNicIPXNumber varchar(17) not null"
@@ -109,8 +113,8 @@ TEST_P(OnEngine, OpenFailuresNameTheDatabaseAndTheReason)
         return "Cannot open the address database QuarnDB (SQLite file " + database.SQLiteFile() + "): ";
     };
     const Message postgres = [](const TestDatabase& database) {
-        return "Cannot open the address database QuarnDB (PostgreSQL service QuarnDB in " + database.Directory() +
-               "/pg_service.conf): connection to server on socket \"";
+        return "Cannot open the address database QuarnDB (PostgreSQL service QuarnDB in " + database.Directory()
+            + "/pg_service.conf): connection to server on socket \"";
     };
     const struct {
         const char* what;
@@ -127,8 +131,8 @@ TEST_P(OnEngine, OpenFailuresNameTheDatabaseAndTheReason)
         {"a data directory that is a file", Engine::SQLite,
          [](const TestDatabase& database) { database.WriteFile("data", "not a directory"); },
          [&](const TestDatabase& database) {
-             return sqlite(database) + "cannot make the directory " + database.Directory() +
-                    "/data/quarn: Not a directory";
+             return sqlite(database) + "cannot make the directory " + database.Directory()
+                 + "/data/quarn: Not a directory";
          }},
         {"no server", Engine::PostgreSQL,
          [](const TestDatabase& database) { database.WriteService({"host=" + database.Directory()}); },
@@ -136,7 +140,9 @@ TEST_P(OnEngine, OpenFailuresNameTheDatabaseAndTheReason)
              return postgres(database) + database.Directory() + "/.s.PGSQL.5432\" failed: No such file or directory";
          }},
         {"refused credentials", Engine::PostgreSQL,
-         [](const TestDatabase& database) { database.WriteService({"user=quarn_guarded", "password=wrong"}); },
+         [](const TestDatabase& database) {
+             database.WriteService({"user=quarn_guarded", "password=wrong"});
+         },
          [&](const TestDatabase& database) { return postgres(database); }},
     };
     for (const auto& c : cases) {
@@ -178,14 +184,14 @@ TEST(Import, BadRowsAreRefusedWithTheirLineAndReason)
         {"a,001A2B3C4D5E,,\n",
          "f.csv:2: MAC address \"001A2B3C4D5E\" is not six two-digit groups with separators (like 00:1a:2b:3c:4d:5e)"},
         {"a,,,0000.0000.0001\n",
-         "f.csv:2: IPX address \"0000.0000.0001\" is not six two-digit groups with separators (like 00:1a:2b:3c:4d:5e)"},
+         "f.csv:2: IPX address \"0000.0000.0001\" is not six two-digit groups with separators (like "
+         "00:1a:2b:3c:4d:5e)"},
         {"a,,10.1,\n", "f.csv:2: IP address \"10.1\" is not four dotted decimal numbers of 0-255"},
         {"a,,1.2.3.0004,\n", "f.csv:2: IP address \"1.2.3.0004\" is not four dotted decimal numbers of 0-255"},
         {"\n\n\"a,02:00:00:00:00:01,,\n", "f.csv:4: a quoted field is not closed"},
         {"\"a\"b,02:00:00:00:00:01,,\n", "f.csv:2: text after the closing quote of a field"},
         {"a\"b,02:00:00:00:00:01,,\n", "f.csv:2: a quote inside an unquoted field"},
-        {std::string(256, 'n') + ",02:00:00:00:00:01,,\n",
-         "f.csv:2: the computer name is longer than 255 characters"},
+        {std::string(256, 'n') + ",02:00:00:00:00:01,,\n", "f.csv:2: the computer name is longer than 255 characters"},
     };
     QuarnDBConnection connection("QuarnDB:test-rows");
     QString openProblem;
@@ -222,7 +228,8 @@ TEST(Alias, ResolvesAsThePostgresClientSearchesServiceFiles)
         {"no service file", nullptr, nullptr, true, "sqlite"},
         {"the user's file", "[QuarnDB]\nhost=/x\n", "[QuarnDB]\n", true, "pg_service.conf"},
         {"the user's file without PGSERVICEFILE", "# ours\n  [QuarnDB]  \n", nullptr, false, ".pg_service.conf"},
-        {"the system file when the user's has other services", "[Other]\n", "[QuarnDB]\n", true, "system/pg_service.conf"},
+        {"the system file when the user's has other services", "[Other]\n", "[QuarnDB]\n", true,
+         "system/pg_service.conf"},
         {"names match in letter case only", "[quarndb]\n[QuarnDBs]\n", nullptr, true, "sqlite"},
     };
     for (const auto& c : cases) {
@@ -254,9 +261,9 @@ TEST(Alias, ResolvesAsThePostgresClientSearchesServiceFiles)
     EXPECT_EQ(ResolveQuarnDB().sqliteFile, database.Directory() + "/.local/share/quarn/QuarnDB.sqlite")
         << "a relative XDG_DATA_HOME is ignored";
     EXPECT_EQ(RunQuarnDB(database, {"where"}).out,
-              "QuarnDB: SQLite file " + database.Directory() + "/.local/share/quarn/QuarnDB.sqlite (no PostgreSQL service QuarnDB in " +
-                  database.Directory() + "/pg_service.conf (missing), " + database.Directory() +
-                  "/system/pg_service.conf (missing))\n");
+              "QuarnDB: SQLite file " + database.Directory()
+                  + "/.local/share/quarn/QuarnDB.sqlite (no PostgreSQL service QuarnDB in " + database.Directory()
+                  + "/pg_service.conf (missing), " + database.Directory() + "/system/pg_service.conf (missing))\n");
 }
 
 TEST(Tool, CommandLineAndExitStatus)
@@ -294,9 +301,9 @@ TEST(Tool, UnwritableDataDirectory)
     TestDatabase database(Engine::SQLite);
     std::filesystem::create_directories(database.Directory() + "/data/quarn");
     std::filesystem::permissions(database.Directory() + "/data/quarn",
-                                 std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec |
-                                     std::filesystem::perms::group_read | std::filesystem::perms::group_exec |
-                                     std::filesystem::perms::others_read | std::filesystem::perms::others_exec);
+                                 std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec
+                                     | std::filesystem::perms::group_read | std::filesystem::perms::group_exec
+                                     | std::filesystem::perms::others_read | std::filesystem::perms::others_exec);
     database.WriteFile("inventory.csv", kInventoryFile);
     std::vector<std::string> arguments = {"import", "inventory.csv"};
     CommandResult run;
@@ -307,8 +314,9 @@ TEST(Tool, UnwritableDataDirectory)
         run = RunQuarnDB(database, arguments);
     }
     EXPECT_EQ(run.exitStatus, 1);
-    EXPECT_EQ(run.err, "quarn-db: Cannot open the address database QuarnDB (SQLite file " + database.SQLiteFile() +
-                           "): unable to open database file\n");
+    EXPECT_EQ(run.err,
+              "quarn-db: Cannot open the address database QuarnDB (SQLite file " + database.SQLiteFile()
+                  + "): unable to open database file\n");
 }
 
 } // namespace

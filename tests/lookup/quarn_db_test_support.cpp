@@ -63,10 +63,10 @@ void PrintTo(Engine engine, std::ostream* out) { *out << EngineName(engine); }
 TestDatabase::TestDatabase(Engine engine) : m_engine(engine)
 {
     // Readable by others: some tests run quarn-db as an ordinary user.
-    std::filesystem::permissions(Directory(), std::filesystem::perms::owner_all | std::filesystem::perms::group_read |
-                                                  std::filesystem::perms::group_exec |
-                                                  std::filesystem::perms::others_read |
-                                                  std::filesystem::perms::others_exec);
+    std::filesystem::permissions(Directory(),
+                                 std::filesystem::perms::owner_all | std::filesystem::perms::group_read
+                                     | std::filesystem::perms::group_exec | std::filesystem::perms::others_read
+                                     | std::filesystem::perms::others_exec);
     for (const char* name : kVariables) {
         const char* value = std::getenv(name);
         m_saved.emplace_back(name, value != nullptr ? value : kUnset);
@@ -94,7 +94,8 @@ void TestDatabase::WriteService(const std::vector<std::string>& extra) const
 {
     std::string text = "[QuarnDB]\n";
     for (const auto& [key, value] : m_server)
-        if (std::none_of(extra.begin(), extra.end(), [&](const std::string& line) { return line.starts_with(key + "="); }))
+        if (std::none_of(extra.begin(), extra.end(),
+                         [&](const std::string& line) { return line.starts_with(key + "="); }))
             text += key + "=" + value + "\n";
     for (const std::string& line : extra)
         text += line + "\n";

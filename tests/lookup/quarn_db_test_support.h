@@ -50,8 +50,8 @@ private:
     std::vector<std::pair<std::string, std::string>> m_saved;  // variables as they were ("\1": unset)
 };
 
-#define SKIP_WITHOUT(database)                                                                                       \
-    if (!(database).SkipReason().empty())                                                                            \
+#define SKIP_WITHOUT(database)                                                                                         \
+    if (!(database).SkipReason().empty())                                                                              \
     GTEST_SKIP() << (database).SkipReason()
 
 // quarn-db with arguments, run in the test's directory.

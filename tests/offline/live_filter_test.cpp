@@ -40,8 +40,8 @@ Bytes Ip(std::string_view source, uint8_t protocol, uint32_t from, uint32_t to)
 // An IPX header (destination node, then source node) and a little data.
 Bytes Ipx(std::string_view destinationNode, std::string_view sourceNode)
 {
-    return Join({Hex("FF FF 00 2E 00 04 00 00 00 01"), Hex(destinationNode), Hex("04 52 00 00 00 02"),
-                 Hex(sourceNode), Hex("40 03"), Filler(16, 0x80)});
+    return Join({Hex("FF FF 00 2E 00 04 00 00 00 01"), Hex(destinationNode), Hex("04 52 00 00 00 02"), Hex(sourceNode),
+                 Hex("40 03"), Filler(16, 0x80)});
 }
 
 std::vector<Bytes> Traffic()
@@ -61,7 +61,8 @@ std::vector<Bytes> Traffic()
     };
 }
 
-template <class Control> Control* Find(const char* name)
+template <class Control>
+Control* Find(const char* name)
 {
     if (auto* control = Form2->findChild<Control*>(QString::fromLatin1(name)))
         return control;
@@ -173,8 +174,8 @@ TEST_P(CommandLineFilters, KeepWhatTheFilterWindowKeeps)
     ASSERT_LT(kept.size(), traffic.size()) << "a row that keeps everything shows nothing";
 
     ScratchDirectory dir;
-    std::vector<std::string> arguments = {"-i", net->CaptureInterface(), "--ring", "100", "--seconds", "1",
-                                          "-o", "report.txt", "-w", "kept.pcap"};
+    std::vector<std::string> arguments
+        = {"-i", net->CaptureInterface(), "--ring", "100", "--seconds", "1", "-o", "report.txt", "-w", "kept.pcap"};
     arguments.insert(arguments.end(), setting.onCommandLine.begin(), setting.onCommandLine.end());
     RunningReport running = CaptureWhileSending(arguments, dir.path(), *net, traffic);
     const CommandResult run = FinishQuarnReport(running);
@@ -182,9 +183,9 @@ TEST_P(CommandLineFilters, KeepWhatTheFilterWindowKeeps)
 
     EXPECT_EQ(FramesOf(dir / "kept.pcap"), kept);
     const size_t refused = traffic.size() - kept.size();
-    EXPECT_TRUE(run.err.ends_with("quarn-report: Received " + std::to_string(traffic.size()) + ", kept " +
-                                  std::to_string(kept.size()) + ", refused by the filters " +
-                                  std::to_string(refused) + ", lost 0\n"))
+    EXPECT_TRUE(run.err.ends_with("quarn-report: Received " + std::to_string(traffic.size()) + ", kept "
+                                  + std::to_string(kept.size()) + ", refused by the filters " + std::to_string(refused)
+                                  + ", lost 0\n"))
         << run.err;
     EXPECT_TRUE(recorder.messages.empty());
 }

@@ -18,7 +18,8 @@ using namespace std::chrono_literals;
 
 // The frames of a capture file as tcpdump prints them in hexadecimal (-xx),
 // one per frame, in file order.
-std::vector<Bytes> TcpdumpFrames(const std::string& path) {
+std::vector<Bytes> TcpdumpFrames(const std::string& path)
+{
     std::istringstream lines(quarn::test::CommandOutput("tcpdump -r '" + path + "' -nn -xx 2>/dev/null"));
     std::vector<Bytes> frames;
     for (std::string line; std::getline(lines, line);) {
@@ -26,7 +27,8 @@ std::vector<Bytes> TcpdumpFrames(const std::string& path) {
             frames.emplace_back(); // a frame's header line
             continue;
         }
-        if (frames.empty()) break;
+        if (frames.empty())
+            break;
         const Bytes bytes = Hex(line.substr(line.find(':') + 1));
         frames.back().insert(frames.back().end(), bytes.begin(), bytes.end());
     }
@@ -35,13 +37,15 @@ std::vector<Bytes> TcpdumpFrames(const std::string& path) {
 
 class LiveReport : public testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         QUARN_REQUIRE_LIVE();
         net = std::make_unique<quarn::test::LiveNet>();
         ASSERT_TRUE(net->Ready()) << net->Error();
     }
     // The report of a capture file, as quarn-report writes it from the file.
-    static std::string ReportOf(const ScratchDirectory& dir, const std::string& file) {
+    static std::string ReportOf(const ScratchDirectory& dir, const std::string& file)
+    {
         const CommandResult run = RunQuarnReport({file, "-o", ".from-file.txt"}, dir.path());
         EXPECT_EQ(run.exitStatus, 0) << run.err;
         std::string report = ReadFile(dir / ".from-file.txt");
@@ -55,7 +59,8 @@ protected:
 // Session mode, N = 100, 100 frames: the capture ends by itself; its report
 // equals the report of its -w file, apart from the "Created" line, and tcpdump
 // reads the same 100 frames, byte for byte, from that file.
-TEST_F(LiveReport, SessionReportIsTheReportOfItsCaptureFile) {
+TEST_F(LiveReport, SessionReportIsTheReportOfItsCaptureFile)
+{
     ScratchDirectory dir;
     const std::vector<Bytes> frames = SendableFrames(100);
     RunningReport running = CaptureWhileSending(
@@ -77,7 +82,8 @@ TEST_F(LiveReport, SessionReportIsTheReportOfItsCaptureFile) {
 // report's order (from the first slot: 100 to 119, then 70 to 99). A report
 // that cannot be written does not cost the file. Any other ending signal ends
 // the program and leaves neither output nor temporary.
-TEST_F(LiveReport, EndingsOfAContinuousCapture) {
+TEST_F(LiveReport, EndingsOfAContinuousCapture)
+{
     const struct {
         const char* name;
         std::vector<std::string> arguments;
@@ -96,8 +102,8 @@ TEST_F(LiveReport, EndingsOfAContinuousCapture) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         ScratchDirectory dir;
-        std::vector<std::string> arguments = {"-i", net->CaptureInterface(), "--ring", "50", "-o", c.output,
-                                              "-w", "ring.pcap"};
+        std::vector<std::string> arguments
+            = {"-i", net->CaptureInterface(), "--ring", "50", "-o", c.output, "-w", "ring.pcap"};
         arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
         RunningReport running = CaptureWhileSending(arguments, dir.path(), *net, frames);
         if (c.signal != 0) {
@@ -133,10 +139,11 @@ TEST_F(LiveReport, EndingsOfAContinuousCapture) {
 // Held back (stopped) while a burst of full-size frames larger than its
 // adapter's ring arrives, a capture really loses frames; its end line counts
 // them exactly: lost = sent - received, the rest kept.
-TEST_F(LiveReport, FramesLostWhileHeldBackAreCountedExactly) {
+TEST_F(LiveReport, FramesLostWhileHeldBackAreCountedExactly)
+{
     ScratchDirectory dir;
-    RunningReport running =
-        StartQuarnReport({"-i", net->CaptureInterface(), "--ring", "100", "-o", "/dev/null"}, dir.path());
+    RunningReport running
+        = StartQuarnReport({"-i", net->CaptureInterface(), "--ring", "100", "-o", "/dev/null"}, dir.path());
     ASSERT_TRUE(CaptureStarted(running));
     kill(running.pid, SIGSTOP);
     const Bytes frame = PadTo(SendableFrames(1)[0], 1514);
@@ -163,22 +170,24 @@ TEST_F(LiveReport, FramesLostWhileHeldBackAreCountedExactly) {
 // -D lists the adapters as the analyzer names them (here the capture end is
 // the only one); without the capture capabilities -i says why in one line,
 // and what to do, and leaves no file.
-TEST_F(LiveReport, AdaptersAndTheRightToCapture) {
+TEST_F(LiveReport, AdaptersAndTheRightToCapture)
+{
     ScratchDirectory dir;
     const CommandResult list = RunQuarnReport({"-D"}, dir.path());
     EXPECT_EQ(list.exitStatus, 0);
     EXPECT_EQ(list.out, net->AdapterName() + "\n");
 
     // Root without a capability left in its bounding set has none.
-    const CommandResult refused =
-        RunCommand("/usr/bin/setpriv",
-                   {"--inh-caps=-all", "--bounding-set=-all", "--", QUARN_REPORT_BINARY, "-i", net->CaptureInterface()},
-                   dir.path());
+    const CommandResult refused = RunCommand(
+        "/usr/bin/setpriv",
+        {"--inh-caps=-all", "--bounding-set=-all", "--", QUARN_REPORT_BINARY, "-i", net->CaptureInterface()},
+        dir.path());
     EXPECT_EQ(refused.exitStatus, 1);
-    EXPECT_EQ(refused.err, "quarn-report: " + net->AdapterName() +
-                               ": cannot open a packet socket: Operation not permitted (capturing needs root, or the "
-                               "capture capabilities granted once: sudo setcap cap_net_raw,cap_net_admin+ep "
-                               "$(command -v quarn-report))\n");
+    EXPECT_EQ(refused.err,
+              "quarn-report: " + net->AdapterName()
+                  + ": cannot open a packet socket: Operation not permitted (capturing needs root, or the "
+                    "capture capabilities granted once: sudo setcap cap_net_raw,cap_net_admin+ep "
+                    "$(command -v quarn-report))\n");
     EXPECT_EQ(dir.Names(), std::vector<std::string>{});
 }
 

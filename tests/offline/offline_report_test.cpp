@@ -29,7 +29,8 @@ class EveryFormat : public testing::TestWithParam<Format> {};
 // lines show the time stamps in local time and the lengths as stored. TZ is five
 // and a half hours east of UTC (see main): 03:41:07 UTC is 9:11:07. A file with
 // no frames gives the banner and end line only.
-TEST_P(EveryFormat, ReportEqualsTheAnalyzersReportOfTheSameFrames) {
+TEST_P(EveryFormat, ReportEqualsTheAnalyzersReportOfTheSameFrames)
+{
     ScratchDirectory dir;
     const std::vector<CapturedFrame> frames = MixedFrames();
     const Format& format = GetParam();
@@ -78,7 +79,8 @@ INSTANTIATE_TEST_SUITE_P(CaptureFormats, EveryFormat,
                                          Format{"pcapng_nanoseconds", true, true}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST(QuarnReport, NumbersEveryFrameWithoutTheSessionLimit) {
+TEST(QuarnReport, NumbersEveryFrameWithoutTheSessionLimit)
+{
     ScratchDirectory dir;
     WriteFile(dir / "many", PcapFile(std::vector<CapturedFrame>(5002, MixedFrames()[9]))); // runts
     ASSERT_EQ(RunQuarnReport({"many"}, dir.path()).exitStatus, 0);
@@ -90,7 +92,8 @@ TEST(QuarnReport, NumbersEveryFrameWithoutTheSessionLimit) {
 
 // The default output is output.txt, whose banner tells the time of the run;
 // "-o -" writes the same report to standard output and no file.
-TEST(QuarnReport, DefaultOutputAndStandardOutput) {
+TEST(QuarnReport, DefaultOutputAndStandardOutput)
+{
     ScratchDirectory dir;
     WriteFile(dir / "capture", PcapngFile(MixedFrames(), true));
     const std::time_t before = std::time(nullptr);
@@ -121,7 +124,8 @@ TEST(QuarnReport, DefaultOutputAndStandardOutput) {
 
 // The report goes through a link to the file it replaces, which keeps its mode,
 // and into a pipe, which stays a pipe.
-TEST(QuarnReport, OutputThroughALinkOrIntoAPipe) {
+TEST(QuarnReport, OutputThroughALinkOrIntoAPipe)
+{
     ScratchDirectory dir;
     WriteFile(dir / "capture", PcapFile(MixedFrames()));
     const std::string expected = WithoutCreatedLine(AnalyzerReport(MixedFrames(), false, dir.path()));
@@ -161,7 +165,8 @@ TEST(QuarnReport, OutputThroughALinkOrIntoAPipe) {
 
 // OUT that is the capture being read, by its name, through a link or with the
 // capture on standard input: refused in one line, status 2, nothing touched.
-TEST(QuarnReport, RefusesToWriteOverTheCaptureBeingRead) {
+TEST(QuarnReport, RefusesToWriteOverTheCaptureBeingRead)
+{
     const struct {
         std::vector<std::string> arguments;
         std::string stdinPath;
@@ -178,7 +183,8 @@ TEST(QuarnReport, RefusesToWriteOverTheCaptureBeingRead) {
         SCOPED_TRACE(testing::PrintToString(c.arguments));
         const CommandResult run = RunQuarnReport(c.arguments, dir.path(), {.stdinPath = c.stdinPath});
         EXPECT_EQ(run.exitStatus, 2);
-        EXPECT_TRUE(std::regex_match(run.err, std::regex("quarn-report: [a-z]+: is the same file as [^\n]+\n"))) << run.err;
+        EXPECT_TRUE(std::regex_match(run.err, std::regex("quarn-report: [a-z]+: is the same file as [^\n]+\n")))
+            << run.err;
         EXPECT_EQ(ReadFile(dir / "capture"), std::string(capture.begin(), capture.end()));
         EXPECT_EQ(dir.Names(), (std::vector<std::string>{"capture", "link"}));
     }
@@ -188,30 +194,33 @@ TEST(QuarnReport, RefusesToWriteOverTheCaptureBeingRead) {
 // stops at the first failed write, long before the last frame, says why in one
 // line, leaves the old report as it was and no temporary; decoded on one
 // thread or on two, in blocks small enough that many are in flight.
-TEST(QuarnReport, StopsAtTheFirstWriteError) {
+TEST(QuarnReport, StopsAtTheFirstWriteError)
+{
     ScratchDirectory dir;
     WriteFile(dir / "many", PcapFile(std::vector<CapturedFrame>(20000, MixedFrames()[9]))); // runts
     for (const char* jobs : {"1", "2"})
-    for (const bool old : {false, true}) {
-        SCOPED_TRACE(std::string("-j ") + jobs + (old ? ", over an old report" : ""));
-        if (old) WriteFile(dir / "report.txt", std::string_view("old"));
-        const CommandResult run = RunQuarnReport({"many", "-o", "report.txt", "-j", jobs}, dir.path(),
-                                                 {.fileSizeLimit = 100000,
-                                                  .environment = {"QUARN_REPORT_BLOCK_FRAMES=5"}});
-        EXPECT_EQ(run.exitStatus, 1);
-        std::smatch stop;
-        ASSERT_TRUE(std::regex_match(run.err, stop, std::regex("quarn-report: report\\.txt: write error: File too large "
-                                                               "\\(stopped at frame (\\d+)\\)\n")))
-            << run.err;
-        EXPECT_LT(std::stoi(stop[1]), 2000);
-        if (old) {
-            EXPECT_EQ(ReadFile(dir / "report.txt"), "old");
-            EXPECT_EQ(dir.Names(), (std::vector<std::string>{"many", "report.txt"}));
-            std::remove((dir / "report.txt").c_str());
-        } else {
-            EXPECT_EQ(dir.Names(), std::vector<std::string>{"many"});
+        for (const bool old : {false, true}) {
+            SCOPED_TRACE(std::string("-j ") + jobs + (old ? ", over an old report" : ""));
+            if (old)
+                WriteFile(dir / "report.txt", std::string_view("old"));
+            const CommandResult run
+                = RunQuarnReport({"many", "-o", "report.txt", "-j", jobs}, dir.path(),
+                                 {.fileSizeLimit = 100000, .environment = {"QUARN_REPORT_BLOCK_FRAMES=5"}});
+            EXPECT_EQ(run.exitStatus, 1);
+            std::smatch stop;
+            ASSERT_TRUE(std::regex_match(run.err, stop,
+                                         std::regex("quarn-report: report\\.txt: write error: File too large "
+                                                    "\\(stopped at frame (\\d+)\\)\n")))
+                << run.err;
+            EXPECT_LT(std::stoi(stop[1]), 2000);
+            if (old) {
+                EXPECT_EQ(ReadFile(dir / "report.txt"), "old");
+                EXPECT_EQ(dir.Names(), (std::vector<std::string>{"many", "report.txt"}));
+                std::remove((dir / "report.txt").c_str());
+            } else {
+                EXPECT_EQ(dir.Names(), std::vector<std::string>{"many"});
+            }
         }
-    }
 
     // A failure that only close() reports (a network or quota file system
     // finding it late) fails the run too, and the old report stays.
@@ -236,15 +245,19 @@ TEST(QuarnReport, StopsAtTheFirstWriteError) {
 // flight at once, the report is byte for byte the report decoded on one: every
 // frame kept with the golden outputs and the mixed frames, many times over,
 // numbered on and with time stamps that move on.
-TEST(QuarnReport, EveryThreadCountWritesTheSameReport) {
+TEST(QuarnReport, EveryThreadCountWritesTheSameReport)
+{
     std::vector<Bytes> kinds;
     for (const auto& entry : std::filesystem::directory_iterator(GoldenFile("")))
-        if (entry.path().extension() == ".hex") kinds.push_back(ReadGoldenFrame(entry.path().filename()));
+        if (entry.path().extension() == ".hex")
+            kinds.push_back(ReadGoldenFrame(entry.path().filename()));
     ASSERT_GT(kinds.size(), 30u);
-    for (const CapturedFrame& frame : MixedFrames()) kinds.push_back(frame.bytes);
+    for (const CapturedFrame& frame : MixedFrames())
+        kinds.push_back(frame.bytes);
     std::vector<CapturedFrame> frames;
     for (long i = 0; i < 2000; ++i)
-        frames.push_back({kinds[static_cast<size_t>(i) % kinds.size()], 0, {1'000'000'000 + i * 7, i * 499'999 % 1'000'000'000}});
+        frames.push_back(
+            {kinds[static_cast<size_t>(i) % kinds.size()], 0, {1'000'000'000 + i * 7, i * 499'999 % 1'000'000'000}});
     ScratchDirectory dir;
     WriteFile(dir / "capture", PcapngFile(frames, true));
 
@@ -255,8 +268,9 @@ TEST(QuarnReport, EveryThreadCountWritesTheSameReport) {
     for (const char* jobs : {"2", "3"}) {
         for (const char* blockFrames : {"1", "7", "256"}) {
             SCOPED_TRACE(std::string("-j ") + jobs + ", blocks of " + blockFrames);
-            const CommandResult run = RunQuarnReport({"capture", "--jobs", jobs, "-o", "many.txt"}, dir.path(),
-                                                     {.environment = {std::string("QUARN_REPORT_BLOCK_FRAMES=") + blockFrames}});
+            const CommandResult run
+                = RunQuarnReport({"capture", "--jobs", jobs, "-o", "many.txt"}, dir.path(),
+                                 {.environment = {std::string("QUARN_REPORT_BLOCK_FRAMES=") + blockFrames}});
             ASSERT_EQ(run.exitStatus, 0) << run.err;
             EXPECT_EQ(run.err, "");
             const std::string report = WithoutCreatedLine(ReadFile(dir / "many.txt"));
@@ -269,16 +283,20 @@ TEST(QuarnReport, EveryThreadCountWritesTheSameReport) {
 
 // The writing end of a pipe, once the command has opened the reading end (at
 // most 10 s); -1 if it never does.
-int OpenFeed(const std::string& path) {
+int OpenFeed(const std::string& path)
+{
     for (int tries = 0; tries < 1000; ++tries, usleep(10'000)) {
         const int fd = open(path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
-        if (fd >= 0 && fcntl(fd, F_SETFL, 0) == 0) return fd;
-        if (fd >= 0) close(fd);
+        if (fd >= 0 && fcntl(fd, F_SETFL, 0) == 0)
+            return fd;
+        if (fd >= 0)
+            close(fd);
     }
     return -1;
 }
 
-void Feed(int fd, const Bytes& bytes) {
+void Feed(int fd, const Bytes& bytes)
+{
     for (size_t done = 0; done < bytes.size();) {
         const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
         ASSERT_GT(n, 0);
@@ -287,10 +305,12 @@ void Feed(int fd, const Bytes& bytes) {
 }
 
 // Whether a temporary report appears within 10 s.
-bool TemporaryAppears(const ScratchDirectory& dir) {
+bool TemporaryAppears(const ScratchDirectory& dir)
+{
     for (int tries = 0; tries < 1000; ++tries, usleep(10'000))
         for (const std::string& name : dir.Names())
-            if (name.rfind(".report.txt.", 0) == 0) return true;
+            if (name.rfind(".report.txt.", 0) == 0)
+                return true;
     return false;
 }
 
@@ -299,46 +319,50 @@ bool TemporaryAppears(const ScratchDirectory& dir) {
 // SIGXFSZ sent by kill change nothing: those runs complete; on one decoding
 // thread or on two. The capture comes through a pipe held open by the test, so
 // the signal lands mid-run.
-TEST(QuarnReport, SignalsDuringARun) {
+TEST(QuarnReport, SignalsDuringARun)
+{
     const struct {
         int signal;
         bool ignoredAtStart, ends;
     } cases[] = {
-        {SIGHUP, false, true},    {SIGINT, false, true},  {SIGQUIT, false, true},
-        {SIGTERM, false, true},   {SIGUSR1, false, true}, {SIGUSR2, false, true},
-        {SIGALRM, false, true},   {SIGVTALRM, false, true}, {SIGPROF, false, true},
-        {SIGHUP, true, false},    {SIGPIPE, false, false}, {SIGXFSZ, false, false},
+        {SIGHUP, false, true},  {SIGINT, false, true},  {SIGQUIT, false, true},  {SIGTERM, false, true},
+        {SIGUSR1, false, true}, {SIGUSR2, false, true}, {SIGALRM, false, true},  {SIGVTALRM, false, true},
+        {SIGPROF, false, true}, {SIGHUP, true, false},  {SIGPIPE, false, false}, {SIGXFSZ, false, false},
     };
     const std::vector<CapturedFrame> frames = MixedFrames();
     const Bytes file = PcapFile(frames);
     const long firstFrame = 24 + 16 + static_cast<long>(frames[0].bytes.size());
     for (const auto& c : cases)
-    for (const char* jobs : {"1", "2"}) {
-        SCOPED_TRACE(std::string(strsignal(c.signal)) + (c.ignoredAtStart ? ", ignored at start" : "") + ", -j " + jobs);
-        ScratchDirectory dir;
-        ASSERT_EQ(mkfifo((dir / "feed").c_str(), 0600), 0);
-        RunSetup setup;
-        if (c.ignoredAtStart) setup.ignoredSignals = {c.signal};
-        RunningReport running = StartQuarnReport({"feed", "-o", "report.txt", "-j", jobs}, dir.path(), setup);
-        const int feed = OpenFeed(dir / "feed");
-        EXPECT_GE(feed, 0);
-        if (feed >= 0) {
-            Feed(feed, Bytes(file.begin(), file.begin() + firstFrame));
-            EXPECT_TRUE(TemporaryAppears(dir));
-            kill(running.pid, c.signal);
-            if (!c.ends) Feed(feed, Bytes(file.begin() + firstFrame, file.end()));
-            close(feed);
+        for (const char* jobs : {"1", "2"}) {
+            SCOPED_TRACE(std::string(strsignal(c.signal)) + (c.ignoredAtStart ? ", ignored at start" : "") + ", -j "
+                         + jobs);
+            ScratchDirectory dir;
+            ASSERT_EQ(mkfifo((dir / "feed").c_str(), 0600), 0);
+            RunSetup setup;
+            if (c.ignoredAtStart)
+                setup.ignoredSignals = {c.signal};
+            RunningReport running = StartQuarnReport({"feed", "-o", "report.txt", "-j", jobs}, dir.path(), setup);
+            const int feed = OpenFeed(dir / "feed");
+            EXPECT_GE(feed, 0);
+            if (feed >= 0) {
+                Feed(feed, Bytes(file.begin(), file.begin() + firstFrame));
+                EXPECT_TRUE(TemporaryAppears(dir));
+                kill(running.pid, c.signal);
+                if (!c.ends)
+                    Feed(feed, Bytes(file.begin() + firstFrame, file.end()));
+                close(feed);
+            }
+            const CommandResult run = FinishQuarnReport(running);
+            if (c.ends) {
+                EXPECT_EQ(run.signal, c.signal);
+                EXPECT_EQ(dir.Names(), std::vector<std::string>{"feed"});
+            } else {
+                EXPECT_EQ(run.exitStatus, 0) << run.err;
+                EXPECT_EQ(CountOf(ReadFile(dir / "report.txt"), "--- Packet received:"),
+                          static_cast<int>(frames.size()));
+                EXPECT_EQ(dir.Names(), (std::vector<std::string>{"feed", "report.txt"}));
+            }
         }
-        const CommandResult run = FinishQuarnReport(running);
-        if (c.ends) {
-            EXPECT_EQ(run.signal, c.signal);
-            EXPECT_EQ(dir.Names(), std::vector<std::string>{"feed"});
-        } else {
-            EXPECT_EQ(run.exitStatus, 0) << run.err;
-            EXPECT_EQ(CountOf(ReadFile(dir / "report.txt"), "--- Packet received:"), static_cast<int>(frames.size()));
-            EXPECT_EQ(dir.Names(), (std::vector<std::string>{"feed", "report.txt"}));
-        }
-    }
 }
 
 // A capture that cannot be read to its end: one line naming the file (and the
@@ -350,13 +374,15 @@ struct BadCapture {
     std::string mustTell;
 };
 
-std::vector<BadCapture> BadCaptures() {
+std::vector<BadCapture> BadCaptures()
+{
     const std::vector<CapturedFrame> frames = MixedFrames();
     const Bytes pcap = PcapFile(frames);
     const Bytes pcapng = PcapngFile(frames);
     // Offsets of frame 4 in the pcap file: 24-byte file header, 16-byte record headers.
     size_t frame4 = 24;
-    for (int i = 0; i < 4; ++i) frame4 += 16 + frames[i].bytes.size();
+    for (int i = 0; i < 4; ++i)
+        frame4 += 16 + frames[i].bytes.size();
     Bytes hugeRecord = pcap;
     std::fill_n(hugeRecord.begin() + static_cast<long>(frame4) + 8, 3, 0xFF); // captured length 0x7FFFFFFF
     hugeRecord[frame4 + 11] = 0x7F;
@@ -372,29 +398,31 @@ std::vector<BadCapture> BadCaptures() {
     };
 }
 
-TEST(QuarnReport, UnreadableCaptureLeavesOldReportAndNoTemporary) {
+TEST(QuarnReport, UnreadableCaptureLeavesOldReportAndNoTemporary)
+{
     for (const BadCapture& bad : BadCaptures())
-    for (const char* jobs : {"1", "2"}) {
-        SCOPED_TRACE(std::string(bad.name) + ", -j " + jobs);
-        ScratchDirectory dir;
-        WriteFile(dir / "bad", bad.file);
-        WriteFile(dir / "output.txt", Bytes{'o', 'l', 'd'});
-        const CommandResult run = RunQuarnReport({"bad", "-j", jobs}, dir.path(),
-                                                 {.environment = {"QUARN_REPORT_BLOCK_FRAMES=2"}});
-        EXPECT_EQ(run.exitStatus, 1);
-        EXPECT_EQ(run.err.rfind("quarn-report: bad: ", 0), 0u) << run.err;
-        EXPECT_EQ(CountOf(run.err, "\n"), 1) << run.err;
-        EXPECT_EQ(run.err.back(), '\n');
-        EXPECT_NE(run.err.find(bad.mustTell), std::string::npos) << run.err;
-        EXPECT_EQ(run.out, "");
-        EXPECT_EQ(ReadFile(dir / "output.txt"), "old");
-        EXPECT_EQ(dir.Names(), (std::vector<std::string>{"bad", "output.txt"}));
-    }
+        for (const char* jobs : {"1", "2"}) {
+            SCOPED_TRACE(std::string(bad.name) + ", -j " + jobs);
+            ScratchDirectory dir;
+            WriteFile(dir / "bad", bad.file);
+            WriteFile(dir / "output.txt", Bytes{'o', 'l', 'd'});
+            const CommandResult run
+                = RunQuarnReport({"bad", "-j", jobs}, dir.path(), {.environment = {"QUARN_REPORT_BLOCK_FRAMES=2"}});
+            EXPECT_EQ(run.exitStatus, 1);
+            EXPECT_EQ(run.err.rfind("quarn-report: bad: ", 0), 0u) << run.err;
+            EXPECT_EQ(CountOf(run.err, "\n"), 1) << run.err;
+            EXPECT_EQ(run.err.back(), '\n');
+            EXPECT_NE(run.err.find(bad.mustTell), std::string::npos) << run.err;
+            EXPECT_EQ(run.out, "");
+            EXPECT_EQ(ReadFile(dir / "output.txt"), "old");
+            EXPECT_EQ(dir.Names(), (std::vector<std::string>{"bad", "output.txt"}));
+        }
 }
 
 // Exit status and what each stream says, in a directory holding only a good
 // capture, which must hold nothing else afterwards. Patterns are regular expressions.
-TEST(QuarnReport, CommandLinesAndTheirErrors) {
+TEST(QuarnReport, CommandLinesAndTheirErrors)
+{
     const char* usage = "usage: quarn-report FILE \\[-o OUT\\] \\[-j N\\]\n";
     const struct {
         std::vector<std::string> arguments;
@@ -414,7 +442,11 @@ TEST(QuarnReport, CommandLinesAndTheirErrors) {
         {{"a.pcap", "-o", ""}, "", 2, usage, "^$"},
         {{"-o", "x"}, "", 2, usage, "^$"},
         {{"capture", "-j", "0"}, "", 2, "^quarn-report: -j needs a number of threads from 1 to 256, not \"0\"\n", "^$"},
-        {{"capture", "--jobs", "257"}, "", 2, "^quarn-report: --jobs needs a number of threads from 1 to 256, not \"257\"\n", "^$"},
+        {{"capture", "--jobs", "257"},
+         "",
+         2,
+         "^quarn-report: --jobs needs a number of threads from 1 to 256, not \"257\"\n",
+         "^$"},
         {{"capture", "--jobs=2x"}, "", 2, "^quarn-report: --jobs needs a number of threads", "^$"},
         {{"capture", "-j", "-1"}, "", 2, "^quarn-report: -j needs a number of threads", "^$"},
         {{"capture", "-j"}, "", 2, "^quarn-report: -j needs a number\n", "^$"},
@@ -424,17 +456,36 @@ TEST(QuarnReport, CommandLinesAndTheirErrors) {
         {{"-c", "10", "capture"}, "", 2, "^quarn-report: -c is for a live capture: it needs -i ADAPTER\n", "^$"},
         {{"capture", "--filter1", "ip"}, "", 2, "^quarn-report: --filter1 is for a live capture", "^$"},
         {{"-i", "eth0", "capture"}, "", 2, "^quarn-report: -i captures live: give no capture file with it\n", "^$"},
-        {{"-i", "eth0", "-c", "0"}, "", 2, "^quarn-report: -c needs a number of frames from 1 to 5000, not \"0\"\n", "^$"},
-        {{"-i", "eth0", "--ring", "5001"}, "", 2, "^quarn-report: --ring needs a number of frames from 1 to 5000", "^$"},
+        {{"-i", "eth0", "-c", "0"},
+         "",
+         2,
+         "^quarn-report: -c needs a number of frames from 1 to 5000, not \"0\"\n",
+         "^$"},
+        {{"-i", "eth0", "--ring", "5001"},
+         "",
+         2,
+         "^quarn-report: --ring needs a number of frames from 1 to 5000",
+         "^$"},
         {{"-i", "eth0", "-c", "10", "--ring", "10"}, "", 2, "^quarn-report: give one buffer size", "^$"},
         {{"-i", "eth0", "--seconds", "0"}, "", 2, "^quarn-report: --seconds needs a whole number", "^$"},
-        {{"-i", "eth0", "--filter1", "mac-src=00:1a:2b:3c:4d"}, "", 2,
-         "^quarn-report: --filter1: mac-src: Invalid MAC address", "^$"},
+        {{"-i", "eth0", "--filter1", "mac-src=00:1a:2b:3c:4d"},
+         "",
+         2,
+         "^quarn-report: --filter1: mac-src: Invalid MAC address",
+         "^$"},
         {{"-i", "eth0", "--filter2", "ip,arp"}, "", 2, "^quarn-report: --filter2: arp: unknown item", "^$"},
-        {{"-i", "eth0", "-w", "-", "-o", "-"}, "", 2, "^quarn-report: -o and -w cannot both write to standard output", "^$"},
+        {{"-i", "eth0", "-w", "-", "-o", "-"},
+         "",
+         2,
+         "^quarn-report: -o and -w cannot both write to standard output",
+         "^$"},
         {{"-i", "eth0", "-w", "same", "-o", "same"}, "", 2, "^quarn-report: -o and -w name the same file\n", "^$"},
         {{"-i"}, "", 2, "^quarn-report: -i needs an adapter name\n", "^$"},
-        {{"-i", "no-such-adapter0"}, "", 1, "^quarn-report: no adapter named no-such-adapter0 \\(quarn-report -D lists them\\)\n$", "^$"},
+        {{"-i", "no-such-adapter0"},
+         "",
+         1,
+         "^quarn-report: no adapter named no-such-adapter0 \\(quarn-report -D lists them\\)\n$",
+         "^$"},
         {{"--help"}, "", 0, "^$", std::string("^") + usage},
         {{"--version"}, "", 0, "^$", "^quarn-report 1\\.0\n$"},
     };
@@ -455,7 +506,8 @@ TEST(QuarnReport, CommandLinesAndTheirErrors) {
 
 } // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     // A zone with a half-hour offset, the same for this process and the command.
     setenv("TZ", "QRT-5:30", 1);
     tzset();

@@ -45,8 +45,7 @@ std::vector<Bytes> FramesOf(const std::string& path);
 // The report the analyzer's writer makes when the session buffer holds these
 // frames, stored as the capture stores them (at most 1514 bytes each), with
 // time stamps cut to the file's resolution.
-std::string AnalyzerReport(const std::vector<CapturedFrame>& frames, bool nanoseconds,
-                           const std::string& directory);
+std::string AnalyzerReport(const std::vector<CapturedFrame>& frames, bool nanoseconds, const std::string& directory);
 
 // The report without its "Created" line, which tells the time of the run.
 std::string WithoutCreatedLine(const std::string& report);

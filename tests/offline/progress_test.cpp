@@ -10,17 +10,20 @@ namespace {
 
 // Full-size frames whose IP header claims little payload: a file above the
 // progress line's threshold (about 8.9 MB) whose report stays small.
-void WriteLargeCapture(const std::string& path, size_t cutAtEnd = 0) {
+void WriteLargeCapture(const std::string& path, size_t cutAtEnd = 0)
+{
     CapturedFrame frame = MixedFrames()[0];
     frame.bytes.resize(1514, 0xEE);
     const Bytes file = PcapFile(std::vector<CapturedFrame>(5800, frame));
     WriteFile(path, Bytes(file.begin(), file.end() - static_cast<long>(cutAtEnd)));
 }
 
-TEST(ProgressLine, LargeFileShowsProgressAndClearsIt) {
+TEST(ProgressLine, LargeFileShowsProgressAndClearsIt)
+{
     ScratchDirectory dir;
     WriteLargeCapture(dir / "large");
-    const CommandResult run = RunQuarnReport({"large", "-o", "report.txt"}, dir.path(), {.terminal = Terminal::StandardError});
+    const CommandResult run
+        = RunQuarnReport({"large", "-o", "report.txt"}, dir.path(), {.terminal = Terminal::StandardError});
     const std::string& shown = run.err;
     ASSERT_EQ(run.exitStatus, 0) << shown;
     EXPECT_EQ(shown.rfind("\rquarn-report: 0 frames, 0%", 0), 0u) << shown;
@@ -35,7 +38,8 @@ TEST(ProgressLine, LargeFileShowsProgressAndClearsIt) {
     EXPECT_NE(report.find("Assigned number: 05799 ---"), std::string::npos);
 }
 
-TEST(ProgressLine, ClearedBeforeAnErrorMessage) {
+TEST(ProgressLine, ClearedBeforeAnErrorMessage)
+{
     ScratchDirectory dir;
     WriteLargeCapture(dir / "large", 100); // cut in the last frame
     const CommandResult run = RunQuarnReport({"large"}, dir.path(), {.terminal = Terminal::StandardError});
@@ -46,7 +50,8 @@ TEST(ProgressLine, ClearedBeforeAnErrorMessage) {
     EXPECT_EQ(run.err.substr(message - 2, 2), " \r") << "the progress line is blanked first";
 }
 
-TEST(ProgressLine, NotMixedIntoAReportOnTheSameTerminal) {
+TEST(ProgressLine, NotMixedIntoAReportOnTheSameTerminal)
+{
     ScratchDirectory dir;
     WriteLargeCapture(dir / "large");
     const CommandResult run = RunQuarnReport({"large", "-o", "-"}, dir.path(), {.terminal = Terminal::Both});
@@ -55,7 +60,8 @@ TEST(ProgressLine, NotMixedIntoAReportOnTheSameTerminal) {
     EXPECT_EQ(run.err.find("quarn-report"), std::string::npos);
 }
 
-TEST(ProgressLine, SmallFileShowsNothing) {
+TEST(ProgressLine, SmallFileShowsNothing)
+{
     ScratchDirectory dir;
     WriteFile(dir / "small", PcapFile(MixedFrames()));
     const CommandResult run = RunQuarnReport({"small"}, dir.path(), {.terminal = Terminal::StandardError});

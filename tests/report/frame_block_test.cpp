@@ -17,7 +17,8 @@ namespace {
 // exactly sized heap buffers: no read outside them (sanitizer builds), the
 // header shows the stored length (and a number wider than five digits whole),
 // and the dump never shows more bytes than exist.
-TEST(FrameBlock, RuntsAndTruncatedHeadersAreSafe) {
+TEST(FrameBlock, RuntsAndTruncatedHeadersAreSafe)
+{
     const Bytes kinds[] = {
         SynFrame(),
         PadTo(Join({EthernetHeader(0x0800), Hex("4F 00 FF FF 00 00 00 00 80 01")}), 80),
@@ -31,8 +32,9 @@ TEST(FrameBlock, RuntsAndTruncatedHeadersAreSafe) {
         for (size_t length = 0; length <= kind.size(); ++length) {
             std::unique_ptr<uint8_t[]> exact(new uint8_t[length]);
             std::copy_n(kind.begin(), length, exact.get());
-            const Lines lines = SplitCrLf(CaptureOutput(
-                [&] { WriteFrameBlock({exact.get(), length}, static_cast<uint32_t>(length), {}, 123456); }));
+            const Lines lines = SplitCrLf(CaptureOutput([&] {
+                WriteFrameBlock({exact.get(), length}, static_cast<uint32_t>(length), {}, 123456);
+            }));
             ASSERT_GE(lines.size(), 5u);
             char header[96];
             std::snprintf(header, sizeof header,
@@ -45,11 +47,13 @@ TEST(FrameBlock, RuntsAndTruncatedHeadersAreSafe) {
 }
 
 // The hand-made conversions must match printf for every value a field can hold.
-TEST(LineBuilder, FormatMatchesPrintf) {
+TEST(LineBuilder, FormatMatchesPrintf)
+{
     std::mt19937 random(42);
-    std::vector<uint32_t> values = {0,    1,     9,     10,    15,     16,     99, 100, 255, 256,
-                                    999,  1000,  4095,  9999,  10000,  65535, 99999, 100000, 2147483647u};
-    for (int i = 0; i < 2000; ++i) values.push_back(random() % (i % 2 ? 256 : 70000));
+    std::vector<uint32_t> values
+        = {0, 1, 9, 10, 15, 16, 99, 100, 255, 256, 999, 1000, 4095, 9999, 10000, 65535, 99999, 100000, 2147483647u};
+    for (int i = 0; i < 2000; ++i)
+        values.push_back(random() % (i % 2 ? 256 : 70000));
     for (const char* pattern : {"%02X", "%X", "%04X", "%04d", "%02d", "%2d", "%05d", "%d", "a %02X%02Xh b %04dd c"}) {
         const bool three = std::string_view(pattern).size() > 5;
         for (size_t i = 0; i + 1 < values.size(); ++i) {

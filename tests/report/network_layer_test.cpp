@@ -9,25 +9,30 @@
 
 namespace {
 
-size_t IndexOf(const Lines& lines, const std::string& line) {
+size_t IndexOf(const Lines& lines, const std::string& line)
+{
     return static_cast<size_t>(std::find(lines.begin(), lines.end(), line) - lines.begin());
 }
 
 // Option bytes are listed 26 to a line; the dump starts after them and holds
 // the whole payload: the total length less the header with its options.
-TEST(DecodeIp, OptionListThenTheWholePayload) {
+TEST(DecodeIp, OptionListThenTheWholePayload)
+{
     const struct {
         uint8_t ihl;
         size_t payload;
         Lines options;
     } cases[] = {
-        {15, 45, {"01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F 10 11 12 13 14 15 16 17 18 19 1A ",
-                  "1B 1C 1D 1E 1F 20 21 22 23 24 25 26 27 28 "}},
+        {15,
+         45,
+         {"01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F 10 11 12 13 14 15 16 17 18 19 1A ",
+          "1B 1C 1D 1E 1F 20 21 22 23 24 25 26 27 28 "}},
         {6, 50, {"01 02 03 04 "}},
     };
     for (const auto& c : cases) {
         Bytes payload(c.payload);
-        for (size_t i = 0; i < payload.size(); ++i) payload[i] = static_cast<uint8_t>(0xA0 + i);
+        for (size_t i = 0; i < payload.size(); ++i)
+            payload[i] = static_cast<uint8_t>(0xA0 + i);
         const Lines body = BlockBody(IpFrame({.ihl = c.ihl, .protocol = 47}, payload));
         const size_t list = IndexOf(body, "IP header contains an option list:");
         ASSERT_LT(list + c.options.size() + 1, body.size()) << int(c.ihl);
@@ -37,7 +42,8 @@ TEST(DecodeIp, OptionListThenTheWholePayload) {
     }
 }
 
-TEST(DecodeIp, OnlyFirstFragmentsGetTransportLines) {
+TEST(DecodeIp, OnlyFirstFragmentsGetTransportLines)
+{
     for (uint8_t protocol : {1, 6, 17}) {
         const Lines body = BlockBody(IpFrame({.flagsAndOffset = 0x00B9, .protocol = protocol}, Hex("08 00 11 22")));
         ASSERT_EQ(body.size(), 2u + 7 + 2) << int(protocol);
@@ -52,7 +58,8 @@ TEST(DecodeIp, OnlyFirstFragmentsGetTransportLines) {
 
 Bytes ArpFrame(const Bytes& arp) { return PadTo(Join({EthernetHeader(0x0806, "FF FF FF FF FF FF"), arp}), 60); }
 
-TEST(DecodeArp, AddressLinesFollowTheLengthBytesAndNeverReadPastTheFrame) {
+TEST(DecodeArp, AddressLinesFollowTheLengthBytesAndNeverReadPastTheFrame)
+{
     // H = 255, P = 255 in a 60-byte frame: long lines, bytes past the frame as zero.
     const Lines body = BlockBody(ArpFrame(Hex("00 01 08 00 FF FF 00 01 AB")));
     ASSERT_EQ(body.size(), 11u);
@@ -67,7 +74,8 @@ TEST(DecodeArp, AddressLinesFollowTheLengthBytesAndNeverReadPastTheFrame) {
     EXPECT_EQ(empty[9], "ARP IP destination address:      ");
 }
 
-TEST(DecodeIcmp, IsReadAtByte34EvenWhenTheIpHeaderHasOptions) {
+TEST(DecodeIcmp, IsReadAtByte34EvenWhenTheIpHeaderHasOptions)
+{
     // IHL 6: option bytes 01 02 03 04 sit at 34..37, so the type read is 01.
     const Lines body = BlockBody(IpFrame({.ihl = 6, .protocol = 1}, Hex("08 00 00 00 00 00 00 00")));
     EXPECT_NE(IndexOf(body, "ICMP type field: 01d unknown"), body.size());

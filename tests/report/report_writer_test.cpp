@@ -37,11 +37,13 @@ struct Recorder : StatusSeam, MessageSeam, ReportTextArea {
     void ShowMessage(std::string_view text) override { Add(messages, text); }
     void ShowMessageBox(std::string_view text, std::string_view) override { Add(messages, text); }
     void RequestQuit() override {}
-    void ShowReportText(std::string text) override {
+    void ShowReportText(std::string text) override
+    {
         Add(shown, text);
         writingWhenShown = IsReportWriting();
     }
-    void Add(Lines& list, std::string_view text) {
+    void Add(Lines& list, std::string_view text)
+    {
         std::lock_guard lock(mutex);
         list.emplace_back(text);
     }
@@ -51,36 +53,45 @@ struct Recorder : StatusSeam, MessageSeam, ReportTextArea {
 };
 
 // Frames of an unknown type, each dump starting with its two-byte tag.
-void StoreTaggedFrames(uint16_t first, uint16_t last) {
+void StoreTaggedFrames(uint16_t first, uint16_t last)
+{
     for (uint32_t tag = first; tag <= last; ++tag)
-        StoreFrame(PadTo(Join({EthernetHeader(0x9000), Bytes{static_cast<uint8_t>(tag >> 8), static_cast<uint8_t>(tag)}}), 60));
+        StoreFrame(PadTo(
+            Join({EthernetHeader(0x9000), Bytes{static_cast<uint8_t>(tag >> 8), static_cast<uint8_t>(tag)}}), 60));
 }
 
 // Tags of the frames a report lists, in order.
-std::vector<uint16_t> ReportedTags(const std::string& report) {
+std::vector<uint16_t> ReportedTags(const std::string& report)
+{
     std::vector<uint16_t> tags;
     const Lines lines = SplitCrLf(report);
     for (size_t i = 0; i + 1 < lines.size(); ++i)
         if (lines[i].rfind("HEX data:", 0) == 0)
-            tags.push_back(static_cast<uint16_t>(std::stoul(lines[i + 1].substr(0, 2) + lines[i + 1].substr(3, 2), nullptr, 16)));
+            tags.push_back(
+                static_cast<uint16_t>(std::stoul(lines[i + 1].substr(0, 2) + lines[i + 1].substr(3, 2), nullptr, 16)));
     return tags;
 }
 
-std::vector<uint16_t> Sequence(uint16_t first, uint16_t last) {
+std::vector<uint16_t> Sequence(uint16_t first, uint16_t last)
+{
     std::vector<uint16_t> tags;
-    for (uint32_t tag = first; tag <= last; ++tag) tags.push_back(static_cast<uint16_t>(tag));
+    for (uint32_t tag = first; tag <= last; ++tag)
+        tags.push_back(static_cast<uint16_t>(tag));
     return tags;
 }
 
 // A 64 KiB file system over a fresh directory (needs root), gone at the end.
 class SmallFileSystem {
 public:
-    explicit SmallFileSystem(const std::string& where) : where_(where) {
-        mounted_ = mkdir(where.c_str(), 0700) == 0 &&
-                   mount("tmpfs", where.c_str(), "tmpfs", MS_NOSUID | MS_NODEV, "size=64k") == 0;
+    explicit SmallFileSystem(const std::string& where) : where_(where)
+    {
+        mounted_ = mkdir(where.c_str(), 0700) == 0
+            && mount("tmpfs", where.c_str(), "tmpfs", MS_NOSUID | MS_NODEV, "size=64k") == 0;
     }
-    ~SmallFileSystem() {
-        if (mounted_) umount2(where_.c_str(), MNT_DETACH);
+    ~SmallFileSystem()
+    {
+        if (mounted_)
+            umount2(where_.c_str(), MNT_DETACH);
     }
     bool Mounted() const { return mounted_; }
 
@@ -91,7 +102,8 @@ private:
 
 class ReportWriter : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         RegisterStatusSeam(&recorder_);
         RegisterMessageSeam(&recorder_);
         SetReportClock([] {
@@ -101,7 +113,8 @@ protected:
         });
         SessionBuffer::ClearCount();
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         WaitReportEnd();
         SetReportClock(nullptr);
         RegisterStatusSeam(nullptr);
@@ -110,7 +123,8 @@ protected:
         SessionBuffer::FreeAll();
     }
     // A whole run; returns the file.
-    std::string Run() {
+    std::string Run()
+    {
         StartReport(&recorder_, path_.c_str());
         WaitReportEnd();
         EXPECT_FALSE(IsReportWriting());
@@ -120,7 +134,8 @@ protected:
     // A run of 5000 frames (about 2 MB of report) into a file where writing
     // fails with ENOSPC: it ends as any run ends, then tells which file failed
     // and why. Returns what the window showed.
-    std::string RunIntoAFullFile(const std::string& path) {
+    std::string RunIntoAFullFile(const std::string& path)
+    {
         EXPECT_TRUE(SessionBuffer::Allocate(5000, false));
         SessionBuffer::Rewind();
         StoreTaggedFrames(0, 4999);
@@ -138,7 +153,8 @@ protected:
     Recorder recorder_;
 };
 
-TEST_F(ReportWriter, OneFrameReportFileWindowAndStatusLine) {
+TEST_F(ReportWriter, OneFrameReportFileWindowAndStatusLine)
+{
     ASSERT_TRUE(SessionBuffer::Allocate(100, false));
     SessionBuffer::Rewind();
     StoreFrame(SynFrame(), {.minute = 41, .hour = 9, .hundredths = 25, .second = 7});
@@ -150,14 +166,16 @@ TEST_F(ReportWriter, OneFrameReportFileWindowAndStatusLine) {
     EXPECT_EQ(Run(), expected);
     std::string shown;
     for (char c : expected)
-        if (c != '\r') shown += c;
+        if (c != '\r')
+            shown += c;
     EXPECT_EQ(recorder_.shown, Lines{shown});
     EXPECT_TRUE(recorder_.writingWhenShown) << "the window is filled before the flag drops";
     EXPECT_EQ(recorder_.statuses, (Lines{std::string(kStatusWriting), std::string(kStatusIdle)}));
     EXPECT_TRUE(recorder_.messages.empty());
 }
 
-TEST_F(ReportWriter, EmptyBufferGivesSixLinesAndReplacesAnOldFile) {
+TEST_F(ReportWriter, EmptyBufferGivesSixLinesAndReplacesAnOldFile)
+{
     std::ofstream(path_, std::ios::binary) << std::string(100000, 'x');
     ASSERT_TRUE(SessionBuffer::Allocate(10, false));
     const Lines lines = SplitCrLf(Run());
@@ -171,14 +189,14 @@ TEST_F(ReportWriter, EmptyBufferGivesSixLinesAndReplacesAnOldFile) {
 // first slot, which holds the oldest frame once the ring has wrapped, and lists
 // only the counted frames (the last case reuses the wrapped ring, its later slots
 // still holding older frames). A second run writes the same file.
-TEST_F(ReportWriter, FramesInReadOrderEveryRun) {
+TEST_F(ReportWriter, FramesInReadOrderEveryRun)
+{
     const struct {
         bool continuous;
         uint16_t stored;
         std::vector<uint16_t> listed;
-    } cases[] = {{false, 10, Sequence(1, 10)},
-                 {true, 25, {21, 22, 23, 24, 25, 16, 17, 18, 19, 20}},
-                 {true, 7, Sequence(1, 7)}};
+    } cases[] = {
+        {false, 10, Sequence(1, 10)}, {true, 25, {21, 22, 23, 24, 25, 16, 17, 18, 19, 20}}, {true, 7, Sequence(1, 7)}};
     for (size_t i = 0; i < std::size(cases); ++i) {
         const auto& c = cases[i];
         if (i == 0 || c.continuous != cases[i - 1].continuous) {
@@ -194,7 +212,8 @@ TEST_F(ReportWriter, FramesInReadOrderEveryRun) {
     EXPECT_NE(Run().find("Assigned number: 00006 ---"), std::string::npos);
 }
 
-TEST_F(ReportWriter, FileThatCannotBeCreatedShowsTheMessageAndNothingElse) {
+TEST_F(ReportWriter, FileThatCannotBeCreatedShowsTheMessageAndNothingElse)
+{
     ASSERT_TRUE(SessionBuffer::Allocate(10, false));
     StartReport(&recorder_, (dir_ / "no-such-directory/output.txt").c_str());
     EXPECT_FALSE(IsReportWriting());
@@ -205,7 +224,8 @@ TEST_F(ReportWriter, FileThatCannotBeCreatedShowsTheMessageAndNothingElse) {
 }
 
 // The window shows the part of the report that landed on the full disk.
-TEST_F(ReportWriter, WriteErrorOnAFullFileSystemIsToldAfterTheRun) {
+TEST_F(ReportWriter, WriteErrorOnAFullFileSystemIsToldAfterTheRun)
+{
     QUARN_REQUIRE_LIVE();
     SmallFileSystem small(dir_ / "small");
     ASSERT_TRUE(small.Mounted()) << std::strerror(errno);
@@ -219,13 +239,15 @@ TEST_F(ReportWriter, WriteErrorOnAFullFileSystemIsToldAfterTheRun) {
 
 // A link to a device that takes nothing is told the same way, and the device,
 // which never ends when read, is not read back.
-TEST_F(ReportWriter, WriteErrorThroughALinkToADeviceIsToldAndNotReadBack) {
+TEST_F(ReportWriter, WriteErrorThroughALinkToADeviceIsToldAndNotReadBack)
+{
     ASSERT_EQ(symlink("/dev/full", path_.c_str()), 0);
     EXPECT_EQ(RunIntoAFullFile(path_), "");
 }
 
 // A 5000-frame report, far larger than the output's buffer, arrives whole and in order.
-TEST_F(ReportWriter, ProgramEndingDuringARunFinishesTheFile) {
+TEST_F(ReportWriter, ProgramEndingDuringARunFinishesTheFile)
+{
     ASSERT_TRUE(SessionBuffer::Allocate(5000, false));
     SessionBuffer::Rewind();
     StoreTaggedFrames(0, 4999);
@@ -242,7 +264,8 @@ TEST_F(ReportWriter, ProgramEndingDuringARunFinishesTheFile) {
 
 // The report goes into a pipe that the test leaves full until after Clear
 // buffer: the writer is held mid-run, deterministically, while the count drops.
-TEST_F(ReportWriter, ClearBufferDuringARunEndsTheFileWithItsEndLine) {
+TEST_F(ReportWriter, ClearBufferDuringARunEndsTheFileWithItsEndLine)
+{
     ASSERT_TRUE(SessionBuffer::Allocate(5000, false));
     SessionBuffer::Rewind();
     StoreTaggedFrames(0, 4999);
@@ -256,11 +279,13 @@ TEST_F(ReportWriter, ClearBufferDuringARunEndsTheFileWithItsEndLine) {
         int pending = 0;
         started.wait();
         // (Stop waiting if the run ends first; the checks below then fail.)
-        while (ioctl(fd, FIONREAD, &pending) == 0 && pending < capacity && IsReportWriting()) usleep(1000);
+        while (ioctl(fd, FIONREAD, &pending) == 0 && pending < capacity && IsReportWriting())
+            usleep(1000);
         full.count_down();
         cleared.wait();
         char chunk[65536];
-        for (ssize_t n; (n = read(fd, chunk, sizeof chunk)) > 0;) received.append(chunk, static_cast<size_t>(n));
+        for (ssize_t n; (n = read(fd, chunk, sizeof chunk)) > 0;)
+            received.append(chunk, static_cast<size_t>(n));
         close(fd);
         // No writer opens the pipe again: the read-back must not wait for one.
     });

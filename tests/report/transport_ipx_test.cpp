@@ -10,7 +10,8 @@
 namespace {
 
 // Lines from the first transport line on (the IP lines end with the address line).
-Lines AfterIpLines(uint8_t protocol, const Bytes& payload) {
+Lines AfterIpLines(uint8_t protocol, const Bytes& payload)
+{
     const Lines body = BlockBody(IpFrame({.protocol = protocol}, payload));
     const auto address = std::find_if(body.begin(), body.end(),
                                       [](const std::string& l) { return l.rfind("IP source address:", 0) == 0; });
@@ -20,7 +21,8 @@ Lines AfterIpLines(uint8_t protocol, const Bytes& payload) {
 
 // Bytes 12 and 13 of the TCP header: data offset, the reserved bits between the
 // low nibble of one and the top of the other, and the flag names in order.
-TEST(DecodeTcp, OffsetReservedBitsAndFlagNames) {
+TEST(DecodeTcp, OffsetReservedBitsAndFlagNames)
+{
     const struct {
         uint8_t byte12, byte13;
         const char* reserved;
@@ -46,14 +48,17 @@ TEST(DecodeTcp, OffsetReservedBitsAndFlagNames) {
 }
 
 // The worked IPX packet: 40 bytes ending in "QUERY-0001".
-const Bytes kIpxPacket = Join({Hex("FF FF 00 28 00 04 00 00 00 00 FF FF FF FF FF FF 04 52 00 00 00 01 02 00 00 44 55 66 40 00"),
-                               Bytes{'Q', 'U', 'E', 'R', 'Y', '-', '0', '0', '0', '1'}});
+const Bytes kIpxPacket
+    = Join({Hex("FF FF 00 28 00 04 00 00 00 00 FF FF FF FF FF FF 04 52 00 00 00 01 02 00 00 44 55 66 40 00"),
+            Bytes{'Q', 'U', 'E', 'R', 'Y', '-', '0', '0', '0', '1'}});
 
-Lines IpxBody(uint16_t typeOrLength, const Bytes& packet = kIpxPacket) {
+Lines IpxBody(uint16_t typeOrLength, const Bytes& packet = kIpxPacket)
+{
     return BlockBody(PadTo(Join({EthernetHeader(typeOrLength, "FF FF FF FF FF FF"), packet}), 60));
 }
 
-TEST(DecodeIpx, RawLengthMustBeBelow1500) {
+TEST(DecodeIpx, RawLengthMustBeBelow1500)
+{
     const Lines below = IpxBody(1499), at = IpxBody(1500);
     EXPECT_EQ(below[1], "Frametype: Netware 802.3, Length field 1499");
     EXPECT_EQ(below[2], "Protocol: IPX");
@@ -62,12 +67,14 @@ TEST(DecodeIpx, RawLengthMustBeBelow1500) {
     EXPECT_EQ(at[3].substr(0, 6), "00 28 "); // dump from byte 16
 }
 
-TEST(DecodeIpx, ShortPacketLengthWrapsButTheDumpStaysInsideTheFrame) {
+TEST(DecodeIpx, ShortPacketLengthWrapsButTheDumpStaysInsideTheFrame)
+{
     Bytes packet = kIpxPacket;
     packet[3] = 0x10; // 16 < 30: remaining wraps to 65522
     const Lines body = IpxBody(40, packet);
     ASSERT_EQ(body.size(), 11u);
-    EXPECT_EQ(body.back(), "51 55 45 52 59 2D 30 30 30 31 00 00 00 00 00 00 " + std::string(12, ' ') + "QUERY-0001......");
+    EXPECT_EQ(body.back(),
+              "51 55 45 52 59 2D 30 30 30 31 00 00 00 00 00 00 " + std::string(12, ' ') + "QUERY-0001......");
 }
 
 } // namespace

@@ -14,18 +14,21 @@ namespace {
 
 std::tuple<int, int, int, int> Fields(const CaptureTime& t) { return {t.hour, t.minute, t.second, t.hundredths}; }
 
-std::tuple<int, int, int, int> Expected(time_t second, long nanos) {
+std::tuple<int, int, int, int> Expected(time_t second, long nanos)
+{
     tm local{};
     localtime_r(&second, &local);
     return {local.tm_hour, local.tm_min, local.tm_sec, static_cast<int>(nanos / 10'000'000)};
 }
 
-void UseZone(const char* zone) {
+void UseZone(const char* zone)
+{
     setenv("TZ", zone, 1);
     tzset();
 }
 
-TEST(CaptureTime, MatchesLocalTimeInEveryZone) {
+TEST(CaptureTime, MatchesLocalTimeInEveryZone)
+{
     // Around the 2026 summer-time changes of both hemispheres, midnight, the
     // epoch and past 2038; neighbours differ, so each conversion is of a new second.
     std::vector<time_t> moments = {0, 1, 86399, 86400, 2'147'483'647, 4'102'444'800};
@@ -44,7 +47,8 @@ TEST(CaptureTime, MatchesLocalTimeInEveryZone) {
     }
 }
 
-TEST(CaptureTime, HundredthsAreRoundedDownAndNanosecondsCarry) {
+TEST(CaptureTime, HundredthsAreRoundedDownAndNanosecondsCarry)
+{
     UseZone("UTC");
     struct Case {
         time_t second;
@@ -62,12 +66,14 @@ TEST(CaptureTime, HundredthsAreRoundedDownAndNanosecondsCarry) {
         {86399, 990'000'000, {23, 59, 59, 99}},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(Fields(LocalCaptureTime(timespec{c.second, c.nanos})), c.want) << c.second << " s " << c.nanos << " ns";
+        EXPECT_EQ(Fields(LocalCaptureTime(timespec{c.second, c.nanos})), c.want)
+            << c.second << " s " << c.nanos << " ns";
 }
 
 // Two threads converting seconds on either side of a summer-time change share
 // the one cache: neither may ever see the other's offset with its own second.
-TEST(CaptureTime, ThreadsNeverMixTheirOffsets) {
+TEST(CaptureTime, ThreadsNeverMixTheirOffsets)
+{
     UseZone("Europe/Berlin");
     auto convert = [](time_t base, int& wrong) {
         for (time_t i = 0; i < 20000; ++i) {

@@ -13,7 +13,8 @@
 
 namespace {
 
-uint32_t NumberIn(const uint8_t* frame) {
+uint32_t NumberIn(const uint8_t* frame)
+{
     uint32_t number;
     std::memcpy(&number, frame, sizeof number);
     return number;
@@ -22,12 +23,12 @@ uint32_t NumberIn(const uint8_t* frame) {
 // Stores frames numbered 1.. like the capture thread: the received buffer goes
 // into the slot, the slot's old buffer becomes the spare. Returns true when a
 // session-mode chain filled up (and stops there).
-bool CaptureFrames(uint32_t frames, uint8_t*& spare) {
+bool CaptureFrames(uint32_t frames, uint8_t*& spare)
+{
     for (uint32_t n = 1; n <= frames; ++n) {
         std::memcpy(spare, &n, sizeof n);
         uint8_t* old = SessionBuffer::CurrentFrame();
-        SessionBuffer::Store(spare, 60 + n, CaptureTime{.second = static_cast<uint8_t>(n % 60)},
-                             timespec{n, long(n)});
+        SessionBuffer::Store(spare, 60 + n, CaptureTime{.second = static_cast<uint8_t>(n % 60)}, timespec{n, long(n)});
         spare = old;
         if (!SessionBuffer::Advance())
             return true;
@@ -37,7 +38,8 @@ bool CaptureFrames(uint32_t frames, uint8_t*& spare) {
 
 // The report writer's walk: from the first slot while the running number is
 // below the count. Each frame's length and time must be the ones stored with it.
-std::vector<uint32_t> ReadLikeWriter() {
+std::vector<uint32_t> ReadLikeWriter()
+{
     std::vector<uint32_t> numbers;
     SessionBuffer::Rewind();
     for (uint32_t i = 0; i < SessionBuffer::Count(); ++i) {
@@ -52,14 +54,16 @@ std::vector<uint32_t> ReadLikeWriter() {
 
 class SessionBufferTest : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         SessionBuffer::FreeAll();
         SessionBuffer::ClearCount();
         baseline_ = LiveFrameBuffers();
         spare_ = AllocateFrameBuffer();
         ASSERT_NE(spare_, nullptr);
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         LimitFrameBufferAllocations(-1);
         FreeFrameBuffer(spare_);
         SessionBuffer::FreeAll();
@@ -68,7 +72,8 @@ protected:
     }
 
     // Every slot buffer and the spare are distinct, and nothing else is live.
-    void ExpectEachBufferOwnedOnce() {
+    void ExpectEachBufferOwnedOnce()
+    {
         std::set<uint8_t*> owned{spare_};
         SessionBuffer::Rewind();
         for (uint32_t i = 0; i < SessionBuffer::Capacity(); ++i, SessionBuffer::Advance())
@@ -82,7 +87,8 @@ protected:
     uint8_t* spare_ = nullptr;
 };
 
-TEST_F(SessionBufferTest, ChainEndsWhenFullAndRingOverwritesTheOldest) {
+TEST_F(SessionBufferTest, ChainEndsWhenFullAndRingOverwritesTheOldest)
+{
     struct Case {
         bool continuous;
         uint32_t capacity, offered;
@@ -98,8 +104,8 @@ TEST_F(SessionBufferTest, ChainEndsWhenFullAndRingOverwritesTheOldest) {
         {true, 3, 0, {}},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << (c.continuous ? "ring " : "chain ") << c.capacity << ", "
-                                        << c.offered << " offered");
+        SCOPED_TRACE(testing::Message() << (c.continuous ? "ring " : "chain ") << c.capacity << ", " << c.offered
+                                        << " offered");
         ASSERT_TRUE(SessionBuffer::Allocate(c.capacity, c.continuous));
         // The last slot is current: a chain cannot advance, a ring advances to the first.
         uint8_t* last = SessionBuffer::CurrentFrame();
@@ -133,7 +139,8 @@ TEST_F(SessionBufferTest, ChainEndsWhenFullAndRingOverwritesTheOldest) {
     }
 }
 
-TEST_F(SessionBufferTest, RebuildingFreesTheOldSlotsKeepsTheCountAndAFailedBuildLeavesNone) {
+TEST_F(SessionBufferTest, RebuildingFreesTheOldSlotsKeepsTheCountAndAFailedBuildLeavesNone)
+{
     uint32_t stored = 0;
     for (uint32_t capacity : {5u, 200u, 37u, 5000u, 10u}) { // each Allocate over the previous build
         ASSERT_TRUE(SessionBuffer::Allocate(capacity, capacity % 2 == 0));
@@ -168,7 +175,8 @@ TEST_F(SessionBufferTest, RebuildingFreesTheOldSlotsKeepsTheCountAndAFailedBuild
 
 // Clear buffer on the user-interface thread while a writer thread reads: the
 // writer's list ends where the clear happened, never past the stored frames.
-TEST_F(SessionBufferTest, ClearWhileTheWriterReadsEndsItsListCleanly) {
+TEST_F(SessionBufferTest, ClearWhileTheWriterReadsEndsItsListCleanly)
+{
     for (int round = 0; round < 20; ++round) {
         ASSERT_TRUE(SessionBuffer::Allocate(50, true));
         SessionBuffer::Rewind();

@@ -5,12 +5,15 @@
 namespace {
 
 // value's low bytes, least significant first
-void Put(Bytes& out, uint64_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i) out.push_back(static_cast<uint8_t>(value >> 8 * i));
+void Put(Bytes& out, uint64_t value, int bytes)
+{
+    for (int i = 0; i < bytes; ++i)
+        out.push_back(static_cast<uint8_t>(value >> 8 * i));
 }
 
 // A pcapng block: type, total length, body padded to 4 bytes, total length again.
-void PutBlock(Bytes& file, uint32_t type, Bytes body) {
+void PutBlock(Bytes& file, uint32_t type, Bytes body)
+{
     body.resize((body.size() + 3) / 4 * 4, 0);
     Put(file, type, 4);
     Put(file, body.size() + 12, 4);
@@ -18,7 +21,8 @@ void PutBlock(Bytes& file, uint32_t type, Bytes body) {
     Put(file, body.size() + 12, 4);
 }
 
-void PutFrame(Bytes& out, const CapturedFrame& frame) {
+void PutFrame(Bytes& out, const CapturedFrame& frame)
+{
     Put(out, frame.bytes.size(), 4);
     Put(out, frame.wireLength ? frame.wireLength : frame.bytes.size(), 4);
     out.insert(out.end(), frame.bytes.begin(), frame.bytes.end());
@@ -26,7 +30,8 @@ void PutFrame(Bytes& out, const CapturedFrame& frame) {
 
 } // namespace
 
-Bytes PcapHeader(bool nanoseconds, uint32_t linkType) {
+Bytes PcapHeader(bool nanoseconds, uint32_t linkType)
+{
     Bytes file;
     Put(file, nanoseconds ? 0xA1B23C4D : 0xA1B2C3D4, 4);
     Put(file, 2, 2);
@@ -37,19 +42,23 @@ Bytes PcapHeader(bool nanoseconds, uint32_t linkType) {
     return file;
 }
 
-void AppendPcapRecord(Bytes& file, const CapturedFrame& frame, bool nanoseconds) {
+void AppendPcapRecord(Bytes& file, const CapturedFrame& frame, bool nanoseconds)
+{
     Put(file, static_cast<uint64_t>(frame.when.tv_sec), 4);
     Put(file, static_cast<uint64_t>(nanoseconds ? frame.when.tv_nsec : frame.when.tv_nsec / 1000), 4);
     PutFrame(file, frame);
 }
 
-Bytes PcapFile(const std::vector<CapturedFrame>& frames, bool nanoseconds, uint32_t linkType) {
+Bytes PcapFile(const std::vector<CapturedFrame>& frames, bool nanoseconds, uint32_t linkType)
+{
     Bytes file = PcapHeader(nanoseconds, linkType);
-    for (const CapturedFrame& frame : frames) AppendPcapRecord(file, frame, nanoseconds);
+    for (const CapturedFrame& frame : frames)
+        AppendPcapRecord(file, frame, nanoseconds);
     return file;
 }
 
-Bytes PcapngFile(const std::vector<CapturedFrame>& frames, bool nanoseconds, uint32_t linkType) {
+Bytes PcapngFile(const std::vector<CapturedFrame>& frames, bool nanoseconds, uint32_t linkType)
+{
     Bytes file, section, interface;
     Put(section, 0x1A2B3C4D, 4);
     Put(section, 1, 2);
@@ -66,8 +75,8 @@ Bytes PcapngFile(const std::vector<CapturedFrame>& frames, bool nanoseconds, uin
     }
     PutBlock(file, 1, interface);
     for (const CapturedFrame& frame : frames) {
-        const uint64_t units = static_cast<uint64_t>(frame.when.tv_sec) * (nanoseconds ? 1'000'000'000 : 1'000'000) +
-                               static_cast<uint64_t>(nanoseconds ? frame.when.tv_nsec : frame.when.tv_nsec / 1000);
+        const uint64_t units = static_cast<uint64_t>(frame.when.tv_sec) * (nanoseconds ? 1'000'000'000 : 1'000'000)
+            + static_cast<uint64_t>(nanoseconds ? frame.when.tv_nsec : frame.when.tv_nsec / 1000);
         Bytes packet;
         Put(packet, 0, 4); // interface 0
         Put(packet, units >> 32, 4);
@@ -78,7 +87,8 @@ Bytes PcapngFile(const std::vector<CapturedFrame>& frames, bool nanoseconds, uin
     return file;
 }
 
-ReadBackCapture ReadCaptureFile(const std::string& path) {
+ReadBackCapture ReadCaptureFile(const std::string& path)
+{
     ReadBackCapture out;
     char error[PCAP_ERRBUF_SIZE] = "";
     pcap_t* capture = pcap_open_offline_with_tstamp_precision(path.c_str(), PCAP_TSTAMP_PRECISION_NANO, error);

@@ -14,10 +14,8 @@
 inline constexpr uint32_t kLinkEthernet = 1;
 inline constexpr uint32_t kLinkLinuxCooked = 113;
 
-Bytes PcapFile(const std::vector<CapturedFrame>& frames, bool nanoseconds = false,
-               uint32_t linkType = kLinkEthernet);
-Bytes PcapngFile(const std::vector<CapturedFrame>& frames, bool nanoseconds = false,
-                 uint32_t linkType = kLinkEthernet);
+Bytes PcapFile(const std::vector<CapturedFrame>& frames, bool nanoseconds = false, uint32_t linkType = kLinkEthernet);
+Bytes PcapngFile(const std::vector<CapturedFrame>& frames, bool nanoseconds = false, uint32_t linkType = kLinkEthernet);
 
 // A pcap file piece by piece: the file header, then one record a frame.
 Bytes PcapHeader(bool nanoseconds = false, uint32_t linkType = kLinkEthernet);

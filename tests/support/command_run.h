@@ -22,8 +22,8 @@ struct RunSetup {
     // With a terminal, standard error (and standard output too, for Both) goes
     // to a pseudo-terminal, and err is everything the terminal received.
     Terminal terminal = Terminal::None;
-    uint64_t fileSizeLimit = 0;      // bytes (RLIMIT_FSIZE); 0: no limit
-    std::vector<int> ignoredSignals = {}; // ignored when it starts, as under nohup
+    uint64_t fileSizeLimit = 0;                // bytes (RLIMIT_FSIZE); 0: no limit
+    std::vector<int> ignoredSignals = {};      // ignored when it starts, as under nohup
     std::vector<std::string> environment = {}; // "NAME=value", added to the test's own
 };
 

@@ -30,7 +30,7 @@ struct IpHeader {
     uint8_t protocol = 6;
     uint8_t ttl = 0x80;
     uint16_t id = 0x1A2B;
-    uint16_t checksum = 0; // as given: nothing here computes it
+    uint16_t checksum = 0;             // as given: nothing here computes it
     uint32_t source = 0xC0A8010A;      // 192.168.1.10
     uint32_t destination = 0xC0A80114; // 192.168.1.20
 };

@@ -32,8 +32,8 @@ std::string MacText(const LiveNet::Mac& m)
 void RemoveStaleNamespaces()
 {
     RunQuiet("for ns in $(ls /run/netns 2>/dev/null | grep -E '^quarn-(cap|peer)-[0-9]+n'); do "
-             "pid=${ns#quarn-*-}; pid=${pid%%n*}; [ \"$pid\" = " + std::to_string(getpid()) +
-             " ] || kill -0 $pid 2>/dev/null || ip netns del $ns; done");
+             "pid=${ns#quarn-*-}; pid=${pid%%n*}; [ \"$pid\" = "
+             + std::to_string(getpid()) + " ] || kill -0 $pid 2>/dev/null || ip netns del $ns; done");
 }
 
 } // namespace
@@ -117,14 +117,15 @@ bool LiveNet::Setup(const Options& options)
         return error_ = "interface name too long: " + captureIf_, false;
     if (!(captureNsMade_ = Run("ip netns add " + captureNs_)) || !(peerNsMade_ = Run("ip netns add " + peerNs_)))
         return false;
-    const std::string in[2] = {"ip -n " + captureNs_ + " link set " + captureIf_,
-                               "ip -n " + peerNs_ + " link set " + peerIf_};
+    const std::string in[2]
+        = {"ip -n " + captureNs_ + " link set " + captureIf_, "ip -n " + peerNs_ + " link set " + peerIf_};
     const std::string mtu = options.mtu > 0 ? " mtu " + std::to_string(options.mtu) : "";
     for (const std::string& ns : {captureNs_, peerNs_})
-        RunQuiet("ip netns exec " + ns + " sysctl -qw net.ipv6.conf.all.disable_ipv6=1 net.ipv6.conf.default.disable_ipv6=1");
-    if (!Run("ip link add " + captureIf_ + " netns " + captureNs_ + " address " + MacText(captureMac_) +
-             " type veth peer name " + peerIf_ + " netns " + peerNs_ + " address " + MacText(peerMac_)) ||
-        !Run(in[0] + mtu + " up") || !Run(in[1] + mtu + " up"))
+        RunQuiet("ip netns exec " + ns
+                 + " sysctl -qw net.ipv6.conf.all.disable_ipv6=1 net.ipv6.conf.default.disable_ipv6=1");
+    if (!Run("ip link add " + captureIf_ + " netns " + captureNs_ + " address " + MacText(captureMac_)
+             + " type veth peer name " + peerIf_ + " netns " + peerNs_ + " address " + MacText(peerMac_))
+        || !Run(in[0] + mtu + " up") || !Run(in[1] + mtu + " up"))
         return false;
 
     // The peer's send socket is opened inside the peer namespace (protocol 0: send only).

@@ -34,7 +34,7 @@ bool EnterNamespace(const std::string& name);
 class LiveNet {
 public:
     struct Options {
-        int mtu = 0;  // 0: leave the default
+        int mtu = 0; // 0: leave the default
     };
     using Mac = std::array<uint8_t, 6>;
 

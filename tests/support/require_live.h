@@ -6,12 +6,12 @@
 
 #include "tests/support/live_net.h"
 
-#define QUARN_REQUIRE_LIVE()                                               \
-    do {                                                                   \
-        if (auto quarnWhy = ::quarn::test::LiveUnavailable()) {            \
-            if (::quarn::test::UnderCi())                                  \
-                FAIL() << "live test cannot run under CI: " << *quarnWhy;  \
-            else                                                           \
-                GTEST_SKIP() << *quarnWhy;                                 \
-        }                                                                  \
+#define QUARN_REQUIRE_LIVE()                                                                                           \
+    do {                                                                                                               \
+        if (auto quarnWhy = ::quarn::test::LiveUnavailable()) {                                                        \
+            if (::quarn::test::UnderCi())                                                                              \
+                FAIL() << "live test cannot run under CI: " << *quarnWhy;                                              \
+            else                                                                                                       \
+                GTEST_SKIP() << *quarnWhy;                                                                             \
+        }                                                                                                              \
     } while (0)

@@ -26,7 +26,8 @@
 #include "session/session_buffer.h"
 
 namespace {
-template <class Form> void Destroy(Form*& form)
+template <class Form>
+void Destroy(Form*& form)
 {
     delete form;
     form = nullptr;

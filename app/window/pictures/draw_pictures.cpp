@@ -126,15 +126,13 @@ void Splash(QPainter& p)
     title.setBold(true);
     p.setFont(title);
     p.setPen(Qt::white);
-    p.drawText(QRectF(28, 118, 420, 44), Qt::AlignLeft | Qt::AlignVCenter,
-               QStringLiteral("Quarn Analyzer 1.0"));
+    p.drawText(QRectF(28, 118, 420, 44), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Quarn Analyzer 1.0"));
 
     QFont line(QStringLiteral("Sans Serif"));
     line.setPixelSize(14);
     p.setFont(line);
     p.setPen(QColor(190, 210, 240));
-    p.drawText(QRectF(30, 162, 400, 20), Qt::AlignLeft | Qt::AlignVCenter,
-               QStringLiteral("Ethernet frame analyser"));
+    p.drawText(QRectF(30, 162, 400, 20), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Ethernet frame analyser"));
     p.drawText(QRectF(92, 194, 340, 25), Qt::AlignLeft | Qt::AlignVCenter,
                QStringLiteral("Capture, filter and decode network frames"));
 

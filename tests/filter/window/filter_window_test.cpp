@@ -54,12 +54,15 @@ TEST_F(FilterWindow, IPTextsGiveTheirBytesInEitherFilter)
         const char* text;
         Ip bytes;
     } cases[] = {
-        {"192.168.1.20", {0xC0, 0xA8, 0x01, 0x14}}, {"10.1", {0x0A, 0x01, 0x00, 0x00}},
-        {"300.1.1.1", {0x2C, 0x01, 0x01, 0x01}},    {"1.2.3.4.5", {0x01, 0x02, 0x03, 0x2D}},
-        {"", {0x00, 0x00, 0x00, 0x00}},             {" 10.1.1.1", {0x00, 0x01, 0x01, 0x01}},
+        {"192.168.1.20", {0xC0, 0xA8, 0x01, 0x14}},
+        {"10.1", {0x0A, 0x01, 0x00, 0x00}},
+        {"300.1.1.1", {0x2C, 0x01, 0x01, 0x01}},
+        {"1.2.3.4.5", {0x01, 0x02, 0x03, 0x2D}},
+        {"", {0x00, 0x00, 0x00, 0x00}},
+        {" 10.1.1.1", {0x00, 0x01, 0x01, 0x01}},
     };
-    for (QCheckBox* box : {Box("CheckBoxIPSource1"), Box("CheckBoxIPDest1"), Box("CheckBoxIPSource2"),
-                           Box("CheckBoxIPDest2")})
+    for (QCheckBox* box :
+         {Box("CheckBoxIPSource1"), Box("CheckBoxIPDest1"), Box("CheckBoxIPSource2"), Box("CheckBoxIPDest2")})
         box->setChecked(true);
     for (const auto& c : cases) {
         Form2->show();
@@ -192,10 +195,9 @@ TEST_F(FilterWindow, OKWithEverythingUntickedTurnsAllOffAndKeepsAddresses)
         EXPECT_FALSE(window->isVisible()) << window->objectName().toStdString();
     const Published p = Read();
     for (const FrameFilter* f : {&p.f1, &p.f2}) {
-        EXPECT_FALSE(f->Enabled || f->MACSourceOn || f->MACDestOn || f->IPSourceOn || f->IPDestOn ||
-                     f->IPXSourceOn || f->IPXDestOn);
-        EXPECT_FALSE(f->ProtoIP || f->ProtoTCP || f->ProtoUDP || f->ProtoICMP || f->ProtoIPX ||
-                     f->ProtoNETBEUI);
+        EXPECT_FALSE(f->Enabled || f->MACSourceOn || f->MACDestOn || f->IPSourceOn || f->IPDestOn || f->IPXSourceOn
+                     || f->IPXDestOn);
+        EXPECT_FALSE(f->ProtoIP || f->ProtoTCP || f->ProtoUDP || f->ProtoICMP || f->ProtoIPX || f->ProtoNETBEUI);
         EXPECT_EQ(std::to_array(f->IPSource), (Ip{}));
         EXPECT_EQ(std::to_array(f->MACSource), kOld);
         EXPECT_EQ(std::to_array(f->IPXDest), kSample);
@@ -209,9 +211,8 @@ TEST_F(FilterWindow, ProtocolInterlocksInBothFilters)
     struct Boxes {
         QCheckBox *ip, *tcp, *udp, *icmp;
     };
-    for (const Boxes& b :
-         {Boxes{Box("CheckBoxIP1"), Box("CheckBoxTCP1"), Box("CheckBoxUDP1"), Box("CheckBoxICMP1")},
-          Boxes{Box("CheckBoxIP2"), Box("CheckBoxTCP2"), Box("CheckBoxUDP2"), Box("CheckBoxICMP2")}}) {
+    for (const Boxes& b : {Boxes{Box("CheckBoxIP1"), Box("CheckBoxTCP1"), Box("CheckBoxUDP1"), Box("CheckBoxICMP1")},
+                           Boxes{Box("CheckBoxIP2"), Box("CheckBoxTCP2"), Box("CheckBoxUDP2"), Box("CheckBoxICMP2")}}) {
         for (QCheckBox* sub : {b.tcp, b.udp, b.icmp}) {
             SCOPED_TRACE(sub->objectName().toStdString());
             sub->click(); // ticking a protocol within IP ticks IP
