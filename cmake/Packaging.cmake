@@ -36,10 +36,10 @@ configurable capture filters, and writes a decoded, human-readable report
 (output.txt): MAC addresses, the Ethernet framing, IP, ARP, ICMP, TCP, UDP
 and IPX header fields, and a hex and ASCII dump.
 This package holds the analyzer (Qt 6), quarn-report, which writes the same
-report from a pcap or pcapng file or from a live capture of its own, quarn-db, which fills the address
-database of known computers behind the filter window's look-ups (SQLite, or
-a shared PostgreSQL database), and the packet driver library frimble with
-its C header and pkg-config file.]=])
+report from a pcap or pcapng file or from a live capture of its own,
+quarn-db, which fills the address database of known computers behind the
+filter window's look-ups (SQLite, or a shared PostgreSQL database), and the
+packet driver library frimble with its C header and pkg-config file.]=])
 # Found by dpkg-shlibdeps: every library the programs link. Listed here only what
 # it cannot see: setcap for the postinst, Qt's platform plugins (loaded at run
 # time) and the SQLite and PostgreSQL drivers of the address database.
