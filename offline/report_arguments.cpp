@@ -5,7 +5,7 @@
 #include <charconv>
 #include <vector>
 
-#include "filter/filter_spec.h"
+#include "filter/filter_option.h"
 #include "offline/parallel_blocks.h"
 #include "session/session_buffer.h"
 
@@ -51,7 +51,7 @@ std::string_view ArgumentOf(int option)
         return "a number";
     case kFilter1:
     case kFilter2:
-        return "a filter SPEC";
+        return "the filter's SETTINGS";
     default:
         return "a file name";
     }
@@ -150,7 +150,7 @@ bool TakeFilter(ReportArguments& arguments, int number, std::string_view value, 
         problem = spelling + " given more than once";
         return false;
     }
-    if (!ReadFilterSpec(value, arguments.filters[number - 1], problem)) {
+    if (!ReadFilterOption(value, arguments.filters[number - 1], problem)) {
         problem = spelling + ": " + problem;
         return false;
     }

@@ -10,8 +10,8 @@
 
 inline constexpr std::string_view kUsageLine
     = "usage: quarn-report FILE [-o OUT] [-j N]\n"
-      "       quarn-report -i ADAPTER [-c N | --ring N] [--seconds S] [--filter1 SPEC]\n"
-      "                    [--filter2 SPEC] [-w FILE] [-o OUT]\n"
+      "       quarn-report -i ADAPTER [-c N | --ring N] [--seconds S] [--filter1 SETTINGS]\n"
+      "                    [--filter2 SETTINGS] [-w FILE] [-o OUT]\n"
       "       quarn-report -D";
 inline constexpr std::string_view kVersionLine = "quarn-report 1.0";
 inline constexpr std::string_view kDefaultOutput = "output.txt";

@@ -26,6 +26,6 @@
 
 #include "filter/filter_settings.h"
 
-// Read spec into controls (replacing them whole). False with problem set to a
+// Read text into controls (replacing them whole). False with problem set to a
 // one-line reason that names the item, such as "mac-src: Invalid MAC address".
-bool ReadFilterSpec(std::string_view spec, FilterControls& controls, std::string& problem);
+bool ReadFilterOption(std::string_view text, FilterControls& controls, std::string& problem);

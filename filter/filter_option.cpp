@@ -1,4 +1,4 @@
-#include "filter/filter_spec.h"
+#include "filter/filter_option.h"
 
 #include <cstdint>
 
@@ -143,15 +143,15 @@ bool ReadItem(std::string_view item, FilterControls& controls, std::string& prob
 
 } // namespace
 
-bool ReadFilterSpec(std::string_view spec, FilterControls& controls, std::string& problem)
+bool ReadFilterOption(std::string_view text, FilterControls& controls, std::string& problem)
 {
     controls = FilterControls{};
     controls.EnableFilter = true;
     // An empty text is a filter enabled with nothing else ticked.
-    if (!Trimmed(spec).empty()) {
+    if (!Trimmed(text).empty()) {
         for (size_t begin = 0;;) {
-            const size_t comma = spec.find(',', begin);
-            if (!ReadItem(spec.substr(begin, comma - begin), controls, problem))
+            const size_t comma = text.find(',', begin);
+            if (!ReadItem(text.substr(begin, comma - begin), controls, problem))
                 return false;
             if (comma == std::string_view::npos)
                 break;

@@ -1,6 +1,6 @@
 // A filter given as text on a command line: each item ticks one control of
 // the filter window; slips are refused, naming the item.
-#include "filter/filter_spec.h"
+#include "filter/filter_option.h"
 
 #include <gtest/gtest.h>
 
@@ -16,11 +16,11 @@ bool operator==(const FilterControls& a, const FilterControls& b)
         && a.IPX == b.IPX && a.NETBEUI == b.NETBEUI;
 }
 
-TEST(FilterSpec, EachItemTicksItsControl)
+TEST(FilterOption, EachItemTicksItsControl)
 {
     using C = FilterControls;
     const struct {
-        const char* spec;
+        const char* text;
         void (*expect)(C&); // the controls besides "Enable Filter"
     } cases[] = {
         {"", [](C&) {}},
@@ -62,15 +62,15 @@ TEST(FilterSpec, EachItemTicksItsControl)
         FilterControls controls;
         controls.MACSourceText = "left from before";
         std::string problem;
-        EXPECT_TRUE(ReadFilterSpec(c.spec, controls, problem)) << c.spec << ": " << problem;
-        EXPECT_TRUE(controls == expected) << c.spec;
+        EXPECT_TRUE(ReadFilterOption(c.text, controls, problem)) << c.text << ": " << problem;
+        EXPECT_TRUE(controls == expected) << c.text;
     }
 }
 
-TEST(FilterSpec, SlipsAreRefusedNamingTheItem)
+TEST(FilterOption, SlipsAreRefusedNamingTheItem)
 {
     const struct {
-        const char* spec;
+        const char* text;
         const char* problem; // its start
     } cases[] = {
         {"mac-src=00:1a:2b:3c:4d", "mac-src: Invalid MAC address"},
@@ -97,8 +97,8 @@ TEST(FilterSpec, SlipsAreRefusedNamingTheItem)
     for (const auto& c : cases) {
         FilterControls controls;
         std::string problem;
-        EXPECT_FALSE(ReadFilterSpec(c.spec, controls, problem)) << c.spec;
-        EXPECT_EQ(problem.rfind(c.problem, 0), 0u) << c.spec << ": " << problem;
+        EXPECT_FALSE(ReadFilterOption(c.text, controls, problem)) << c.text;
+        EXPECT_EQ(problem.rfind(c.problem, 0), 0u) << c.text << ": " << problem;
     }
 }
 
