@@ -9,14 +9,9 @@
 #include "app/messages.h"
 #include "app/worker_threads.h"
 #include "app/window/graphical_session.h"
-#include "app/window/qt_messages.h"
+#include "app/window/program_windows.h"
 #include "app/window/tform1.h"
-#include "app/window/tform7.h"
-#include "filter/window/tform2.h"
-#include "lookup/window/tform4.h"
-#include "lookup/window/tform5.h"
-#include "lookup/window/tform6.h"
-#include "report/window/tform3.h"
+#include "app/window/qt_messages.h"
 
 namespace {
 
@@ -35,36 +30,6 @@ public:
         return false;
     }
 };
-
-void CreateWindows()
-{
-    Form1 = new TForm1;
-    Form2 = new TForm2;
-    Form3 = new TForm3;
-    Form4 = new TForm4;
-    Form5 = new TForm5;
-    Form6 = new TForm6;
-    Form7 = new TForm7;
-}
-
-template <typename Window>
-void Destroy(Window*& window)
-{
-    delete window;
-    window = nullptr;
-}
-
-// In reverse order; the main window goes last, unregistering the status controls.
-void DestroyWindows()
-{
-    Destroy(Form7);
-    Destroy(Form6);
-    Destroy(Form5);
-    Destroy(Form4);
-    Destroy(Form3);
-    Destroy(Form2);
-    Destroy(Form1);
-}
 
 } // namespace
 

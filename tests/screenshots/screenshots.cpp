@@ -21,6 +21,7 @@
 #include <string_view>
 
 #include "app/messages.h"
+#include "app/window/program_windows.h"
 #include "app/window/tform1.h"
 #include "app/window/tform7.h"
 #include "capture/binding.h"
@@ -215,13 +216,7 @@ int main(int argc, char** argv)
     PrintedMessages messages;
     RegisterMessageSeam(&messages);
 
-    Form1 = new TForm1;
-    Form2 = new TForm2;
-    Form3 = new TForm3;
-    Form4 = new TForm4;
-    Form5 = new TForm5;
-    Form6 = new TForm6;
-    Form7 = new TForm7;
+    CreateWindows();
 
     int status = messages.failed ? 1 : 0;
     for (const Scene& scene : kScenes) {
@@ -238,13 +233,7 @@ int main(int argc, char** argv)
     }
 
     WaitReportEnd();
-    delete Form7;
-    delete Form6;
-    delete Form5;
-    delete Form4;
-    delete Form3;
-    delete Form2;
-    delete Form1;
+    DestroyWindows();
     ReleaseAdapter();
     RegisterMessageSeam(nullptr);
     return status;

@@ -13,6 +13,7 @@
 #include <cstdlib>
 
 #include "app/window/main_window_controls.h"
+#include "app/window/program_windows.h"
 #include "app/worker_threads.h"
 #include "app/window/tform1.h"
 #include "app/window/tform7.h"
@@ -63,28 +64,13 @@ Windows::~Windows()
     Destroy(Form2);
 }
 
-ProgramWindows::ProgramWindows()
-{
-    Form1 = new TForm1;
-    Form2 = new TForm2;
-    Form3 = new TForm3;
-    Form4 = new TForm4;
-    Form5 = new TForm5;
-    Form6 = new TForm6;
-    Form7 = new TForm7;
-}
+ProgramWindows::ProgramWindows() { CreateWindows(); }
 
 ProgramWindows::~ProgramWindows()
 {
     EndWorkerThreads();
     QCoreApplication::processEvents();
-    Destroy(Form7);
-    Destroy(Form6);
-    Destroy(Form5);
-    Destroy(Form4);
-    Destroy(Form3);
-    Destroy(Form2);
-    Destroy(Form1);
+    DestroyWindows();
     SessionBuffer::ClearCount();
     SessionBuffer::FreeAll();
     ResetFrameCounter();
