@@ -139,6 +139,18 @@ int GeneratorMain(int argc, char** argv)
     return 0;
 }
 
+bool ReadUntil(int fd, std::string_view marker, std::string& said)
+{
+    char chunk[256];
+    while (said.find(marker) == std::string::npos) {
+        const ssize_t n = read(fd, chunk, sizeof chunk);
+        if (n <= 0)
+            return false;
+        said.append(chunk, static_cast<size_t>(n));
+    }
+    return true;
+}
+
 bool StartTcpdump(const LiveNet& net, int core, Tcpdump& dump)
 {
     int err[2];
@@ -164,14 +176,7 @@ bool StartTcpdump(const LiveNet& net, int core, Tcpdump& dump)
     dump.stderrFd = err[0];
     // Ready once it says it is listening.
     std::string seen;
-    char chunk[256];
-    while (seen.find("listening on") == std::string::npos) {
-        const ssize_t n = read(dump.stderrFd, chunk, sizeof chunk);
-        if (n <= 0)
-            return false;
-        seen.append(chunk, static_cast<size_t>(n));
-    }
-    return true;
+    return ReadUntil(dump.stderrFd, "listening on", seen);
 }
 
 double TcpdumpCpuSeconds(const Tcpdump& dump)

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "tests/support/live_net.h"
 
@@ -28,6 +29,9 @@ void PinToCore(int core);
 uint64_t RunGenerator(const LiveNet& net, uint32_t size, uint64_t rate, uint64_t count, double& seconds);
 // Entry of the generator process (argv after "--generate").
 int GeneratorMain(int argc, char** argv);
+
+// Reads fd into said until said holds marker; false if fd ends first.
+bool ReadUntil(int fd, std::string_view marker, std::string& said);
 
 // The reference capturer: tcpdump -i IF -w /dev/null in the capture namespace,
 // pinned to the capturers' core.

@@ -66,14 +66,7 @@ bool StartQuarnReport(const CaptureLab::LiveNet& net, int core, Capturer& captur
     }
     close(err[1]);
     capturer.stderrFd = err[0];
-    char chunk[256];
-    while (said.find("capturing on") == std::string::npos) {
-        const ssize_t n = read(capturer.stderrFd, chunk, sizeof chunk);
-        if (n <= 0)
-            return false;
-        said.append(chunk, static_cast<size_t>(n));
-    }
-    return true;
+    return CaptureLab::ReadUntil(capturer.stderrFd, "capturing on", said);
 }
 
 // Stops a capturer with SIGINT, as Ctrl-C would; returns what it said.
