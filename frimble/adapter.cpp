@@ -45,7 +45,7 @@ void WriteLe32(uint8_t* p, uint32_t v)
 const char* OpenSocket(AdapterCore& core)
 {
     const char* failed = nullptr;
-    core.kernel = OpenPacketSocket(core.interfaceIndex, failed);
+    core.kernel = OpenPacketSocket(core.interfaceIndex, core.interfaceName, failed);
     if (!core.kernel)
         return failed;
     core.placedAtOpen = core.kernel->placed;

@@ -6,7 +6,7 @@
 namespace frimble {
 namespace {
 // A fixed buffer: recording a failure must not itself fail for want of memory.
-thread_local char lastFailure[160];
+thread_local char lastFailure[256];
 } // namespace
 
 std::string LastOpenFailure() { return lastFailure; }

@@ -12,6 +12,8 @@
 #include <mutex>
 #include <utility>
 
+#include "frimble/helper_socket.h"
+
 namespace frimble {
 namespace {
 
@@ -53,6 +55,25 @@ uint64_t ReadPlaced(int fd, uint64_t& drops)
     return stats.tp_packets - stats.tp_drops; // tp_packets includes the drops
 }
 
+// A new packet socket, or -1 with the failed step in `failed`. Protocol 0
+// until bound: nothing is queued before the ring and the interface binding are
+// in place. A process without the right to open one has the capture helper
+// open it; its reason then says everything (errno 0).
+int OpenDescriptor(const char* interfaceName, const char*& failed)
+{
+    int fd = ::socket(AF_PACKET, SOCK_RAW | SOCK_CLOEXEC, 0);
+    if (fd >= 0)
+        return fd;
+    if (errno != EPERM && errno != EACCES) {
+        failed = "cannot open a packet socket";
+        return -1;
+    }
+    fd = OpenSocketThroughHelper(interfaceName, failed);
+    if (fd < 0)
+        errno = 0;
+    return fd;
+}
+
 std::unique_ptr<PacketSocket> TakeParked(int interfaceIndex, const NamespaceId& space)
 {
     std::unique_ptr<PacketSocket> socket;
@@ -87,7 +108,7 @@ PacketSocket::~PacketSocket()
         close(fd);
 }
 
-std::unique_ptr<PacketSocket> OpenPacketSocket(int interfaceIndex, const char*& failed)
+std::unique_ptr<PacketSocket> OpenPacketSocket(int interfaceIndex, const char* interfaceName, const char*& failed)
 {
     failed = nullptr;
     NamespaceId space;
@@ -99,14 +120,10 @@ std::unique_ptr<PacketSocket> OpenPacketSocket(int interfaceIndex, const char*& 
     auto socket = std::make_unique<PacketSocket>();
     socket->interfaceIndex = interfaceIndex;
     socket->space = space;
-    // Protocol 0 until bound: nothing is queued before the ring and the
-    // interface binding are in place.
-    socket->fd = ::socket(AF_PACKET, SOCK_RAW | SOCK_CLOEXEC, 0);
-    if (socket->fd < 0)
-        failed = "cannot open a packet socket";
-    else if (!socket->ring.Map(socket->fd, kRingBytes))
+    socket->fd = OpenDescriptor(interfaceName, failed);
+    if (socket->fd >= 0 && !socket->ring.Map(socket->fd, kRingBytes))
         failed = "cannot map the receive ring";
-    else if (!Bind(socket->fd, interfaceIndex))
+    else if (socket->fd >= 0 && !Bind(socket->fd, interfaceIndex))
         failed = "cannot bind to the interface";
     if (failed != nullptr) {
         const int error = errno;

@@ -44,10 +44,11 @@ struct PacketSocket {
 };
 
 // A socket on the interface, hooked to receive every frame: the one parked for
-// it if there is one, else a new one. Null on failure, with the failed step in
-// `failed` (errno tells why). A socket taken back has dropped the kernel's
-// drop count of its earlier life; `placed` goes on counting.
-std::unique_ptr<PacketSocket> OpenPacketSocket(int interfaceIndex, const char*& failed);
+// it if there is one, else a new one (from the capture helper when this
+// process may not open one). Null on failure, with the failed step in `failed`
+// (errno tells why, unless it is 0). A socket taken back has dropped the
+// kernel's drop count of its earlier life; `placed` goes on counting.
+std::unique_ptr<PacketSocket> OpenPacketSocket(int interfaceIndex, const char* interfaceName, const char*& failed);
 
 // Stops the socket receiving: drops the promiscuous membership (when it was
 // made) and unhooks it from the interface. Safe while another thread polls it.
