@@ -50,10 +50,13 @@ int main(int argc, char** argv)
 
     QtMessageSeam messages;
     RegisterMessageSeam(&messages);
+    // 0 once the main window has been closed; 1 when the program could not
+    // do its work (no adapter to capture on, an exception at start).
+    int status = 1;
     try {
         CreateWindows();
         Form1->show();
-        QApplication::exec();
+        status = QApplication::exec();
     } catch (const std::exception& error) {
         ShowErrorBox(QString::fromLocal8Bit(error.what()));
     }
@@ -62,5 +65,5 @@ int main(int argc, char** argv)
     EndWorkerThreads();
     DestroyWindows();
     RegisterMessageSeam(nullptr);
-    return 0;
+    return status;
 }

@@ -31,7 +31,10 @@ void QtMessageSeam::ShowMessageBox(std::string_view text, std::string_view capti
     ShowBox(QMessageBox::NoIcon, FromView(text), FromView(caption));
 }
 
-void QtMessageSeam::RequestQuit() { QMetaObject::invokeMethod(qApp, EndMessageLoop, Qt::QueuedConnection); }
+void QtMessageSeam::RequestQuit()
+{
+    QMetaObject::invokeMethod(qApp, [] { QCoreApplication::exit(1); }, Qt::QueuedConnection);
+}
 
 void EndMessageLoop() { QCoreApplication::exit(0); }
 

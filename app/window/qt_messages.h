@@ -12,7 +12,8 @@ public:
     // The system message box with its own caption.
     void ShowMessageBox(std::string_view text, std::string_view caption) override;
     // Posted, so the program ends as soon as its message loop runs, even when
-    // asked before the loop has started.
+    // asked before the loop has started. The loop ends with status 1: the
+    // program could not do its work.
     void RequestQuit() override;
 };
 
