@@ -1,9 +1,5 @@
 #include "offline/live_capture.h"
 
-#include <linux/capability.h>
-#include <sys/syscall.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <chrono>
 #include <climits>
@@ -37,27 +33,6 @@ constexpr auto kEndCheckInterval = 50ms;
 
 // One line on standard error.
 void Tell(const std::string& line) { std::fprintf(stderr, "quarn-report: %s\n", line.c_str()); }
-
-// Whether this process may open packet sockets (CAP_NET_RAW in effect).
-bool HasCaptureCapability()
-{
-    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
-    __user_cap_data_struct data[_LINUX_CAPABILITY_U32S_3] = {};
-    if (syscall(SYS_capget, &header, data) != 0)
-        return true; // cannot tell: no advice
-    return (data[CAP_NET_RAW / 32].effective & (1u << (CAP_NET_RAW % 32))) != 0;
-}
-
-// Why the adapter could not be bound, in one line, with what to do when it is
-// a matter of permission.
-std::string BindingRefusal()
-{
-    std::string line = AdapterFailure();
-    if (!HasCaptureCapability())
-        line += " (capturing needs root, or the capture capabilities granted once: "
-                "sudo setcap cap_net_raw,cap_net_admin+ep $(command -v quarn-report))";
-    return line;
-}
 
 // The file a destination's temporary will replace, with its directory's links
 // resolved; empty for a destination written directly.
@@ -236,7 +211,7 @@ int CaptureAndReport(const ReportArguments& arguments)
         PublishFilters(filter1, filter2);
         status = CaptureBound(adapter, arguments);
     } else {
-        Tell(BindingRefusal());
+        Tell(AdapterFailure()); // names the remedy when it is a matter of permission
     }
     ReleaseAdapter();
     SessionBuffer::FreeAll();

@@ -39,7 +39,7 @@ constexpr const char* kHelp = "Write the Quarn Analyser report of every frame of
                               "A capture ends when the session is full, after --seconds, or on Ctrl-C or\n"
                               "SIGTERM; then the report and the -w file are written, and one line on\n"
                               "standard error gives the frames received, kept, refused by the filters and\n"
-                              "lost. Capturing needs root or the capabilities cap_net_raw,cap_net_admin.\n"
+                              "lost. Capturing needs root or membership of the group quarn-capture.\n"
                               "\n"
                               "SETTINGS: items separated by commas, one for each control of a filter:\n"
                               "  mac-src=MAC, mac-dst=MAC    MAC addresses (twelve hexadecimal digits)\n"

@@ -4,12 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <filesystem>
 #include <memory>
 #include <regex>
 #include <sstream>
 #include <thread>
 
 #include "offline_test_support.h"
+#include "tests/support/ordinary_user.h"
 #include "tests/support/require_live.h"
 
 namespace {
@@ -58,23 +60,36 @@ protected:
 
 // Session mode, N = 100, 100 frames: the capture ends by itself; its report
 // equals the report of its -w file, apart from the "Created" line, and tcpdump
-// reads the same 100 frames, byte for byte, from that file.
+// reads the same 100 frames, byte for byte, from that file. So it is for root
+// and for an ordinary user in the capture group, who captures through the
+// capture helper.
 TEST_F(LiveReport, SessionReportIsTheReportOfItsCaptureFile)
 {
-    ScratchDirectory dir;
-    const std::vector<Bytes> frames = SendableFrames(100);
-    RunningReport running = CaptureWhileSending(
-        {"-i", net->AdapterName(), "-c", "100", "-o", "live.txt", "-w", "live.pcap"}, dir.path(), *net, frames);
-    const CommandResult run = FinishQuarnReport(running);
-    ASSERT_EQ(run.exitStatus, 0) << run.err;
-    EXPECT_TRUE(run.err.ends_with("\nquarn-report: Received 100, kept 100, refused by the filters 0, lost 0\n"))
-        << run.err;
+    for (const bool member : {false, true}) {
+        SCOPED_TRACE(member ? "a member of the capture group" : "root");
+        ScratchDirectory dir;
+        std::filesystem::permissions(dir.path(), std::filesystem::perms::all);
+        const std::vector<Bytes> frames = SendableFrames(100);
+        CommandResult run;
+        const auto capture = [&] {
+            RunningReport running = CaptureWhileSending(
+                {"-i", net->AdapterName(), "-c", "100", "-o", "live.txt", "-w", "live.pcap"}, dir.path(), *net, frames);
+            run = FinishQuarnReport(running);
+        };
+        if (member)
+            ASSERT_TRUE(quarn::test::RunAsOrdinaryUser({QUARN_CAPTURE_GID}, capture));
+        else
+            capture();
+        ASSERT_EQ(run.exitStatus, 0) << run.err;
+        EXPECT_TRUE(run.err.ends_with("\nquarn-report: Received 100, kept 100, refused by the filters 0, lost 0\n"))
+            << run.err;
 
-    const std::string report = ReadFile(dir / "live.txt");
-    EXPECT_EQ(CountOf(report, "--- Packet received:"), 100);
-    EXPECT_EQ(WithoutCreatedLine(report), WithoutCreatedLine(ReportOf(dir, "live.pcap")));
-    EXPECT_EQ(TcpdumpFrames(dir / "live.pcap"), frames);
-    EXPECT_EQ(dir.Names(), (std::vector<std::string>{"live.pcap", "live.txt"}));
+        const std::string report = ReadFile(dir / "live.txt");
+        EXPECT_EQ(CountOf(report, "--- Packet received:"), 100);
+        EXPECT_EQ(WithoutCreatedLine(report), WithoutCreatedLine(ReportOf(dir, "live.pcap")));
+        EXPECT_EQ(TcpdumpFrames(dir / "live.pcap"), frames);
+        EXPECT_EQ(dir.Names(), (std::vector<std::string>{"live.pcap", "live.txt"}));
+    }
 }
 
 // A continuous capture of 120 frames into 50 slots, ended by Ctrl-C, SIGTERM
@@ -168,26 +183,23 @@ TEST_F(LiveReport, FramesLostWhileHeldBackAreCountedExactly)
 }
 
 // -D lists the adapters as the analyzer names them (here the capture end is
-// the only one); without the capture capabilities -i says why in one line,
-// and what to do, and leaves no file.
+// the only one); a user outside the capture group is told in one line why -i
+// cannot capture, and what to do, and no file is left.
 TEST_F(LiveReport, AdaptersAndTheRightToCapture)
 {
     ScratchDirectory dir;
+    std::filesystem::permissions(dir.path(), std::filesystem::perms::all);
     const CommandResult list = RunQuarnReport({"-D"}, dir.path());
     EXPECT_EQ(list.exitStatus, 0);
     EXPECT_EQ(list.out, net->AdapterName() + "\n");
 
-    // Root without a capability left in its bounding set has none.
-    const CommandResult refused = RunCommand(
-        "/usr/bin/setpriv",
-        {"--inh-caps=-all", "--bounding-set=-all", "--", QUARN_REPORT_BINARY, "-i", net->CaptureInterface()},
-        dir.path());
+    CommandResult refused;
+    ASSERT_TRUE(quarn::test::RunAsOrdinaryUser(
+        {}, [&] { refused = RunQuarnReport({"-i", net->CaptureInterface()}, dir.path()); }));
     EXPECT_EQ(refused.exitStatus, 1);
-    EXPECT_EQ(refused.err,
-              "quarn-report: " + net->AdapterName()
-                  + ": cannot open a packet socket: Operation not permitted (capturing needs root, or the "
-                    "capture capabilities granted once: sudo setcap cap_net_raw,cap_net_admin+ep "
-                    "$(command -v quarn-report))\n");
+    EXPECT_EQ(refused.err, "quarn-report: " + net->AdapterName()
+                               + ": not a member of quarn-capture: sudo adduser nobody quarn-capture, then log in "
+                                 "again\n");
     EXPECT_EQ(dir.Names(), std::vector<std::string>{});
 }
 
