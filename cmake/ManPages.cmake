@@ -5,9 +5,12 @@
 # test compiles.
 set(QUARN_RENDER_MAN_PAGE ${CMAKE_CURRENT_LIST_DIR}/render_man_page.cmake)
 
-# quarn_add_man_page(<page in this folder, e.g. tool.1> [EXAMPLE <file>])
+# quarn_add_man_page(<page in this folder, e.g. tool.1> [EXAMPLE <file>] [COMPONENT <install component>])
 function(quarn_add_man_page page)
-  cmake_parse_arguments(PARSE_ARGV 1 arg "" "EXAMPLE" "")
+  cmake_parse_arguments(PARSE_ARGV 1 arg "" "EXAMPLE;COMPONENT" "")
+  if(NOT arg_COMPONENT)
+    set(arg_COMPONENT ${CMAKE_INSTALL_DEFAULT_COMPONENT_NAME})
+  endif()
   get_filename_component(name ${page} NAME)
   string(REGEX MATCH "[1-9]$" section ${name})
   set(source ${CMAKE_CURRENT_SOURCE_DIR}/${page})
@@ -20,5 +23,5 @@ function(quarn_add_man_page page)
     COMMENT "Man page ${name}"
     VERBATIM)
   add_custom_target(man_${name} ALL DEPENDS ${plain}.gz)
-  install(FILES ${plain}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man${section})
+  install(FILES ${plain}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man${section} COMPONENT ${arg_COMPONENT})
 endfunction()

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# The Debian package, made by CPack from this build into a temporary folder and
-# unpacked there (never installed): exactly the files it must hold, a postinst
-# that grants the analyzer its capabilities, dependencies, man pages that render,
-# no lintian errors, and the README's C example built through the package's own
-# pkg-config file, header and library.
+# The Debian packages, made by CPack from this build into a temporary folder and
+# unpacked there (never installed): exactly the files each must hold, the one
+# capability granted (to the capture helper, in libfrimble1's postinst),
+# dependencies, man pages that render, no lintian error or warning, and the
+# README's C example built through the packages' own pkg-config file, header
+# and library.
 #
 # usage: package_test.sh BUILD_DIR SOURCE_DIR
 set -uo pipefail
@@ -27,68 +28,93 @@ if ! (cd "$work" && cpack -G DEB --config "$build/CPackConfig.cmake" -B "$work/o
 fi
 arch=$(dpkg --print-architecture)
 multiarch=$(dpkg-architecture -qDEB_HOST_MULTIARCH 2>/dev/null || gcc -print-multiarch)
-deb=$work/out/quarn-analyzer_1.0.0_${arch}.deb
-[ -f "$deb" ] || { fail "no $(basename "$deb"): $(ls "$work/out")"; finish; }
+version=$(sed -n 's/^project(QuarnAnalyzer VERSION \([0-9.]*\).*/\1/p' "$source/CMakeLists.txt")
+packages=(libfrimble1 libfrimble-dev quarn-analyzer)
+debs=()
 root=$work/root
-dpkg-deb -x "$deb" "$root" && dpkg-deb -e "$deb" "$work/control" || { fail "cannot unpack $deb"; finish; }
+for package in "${packages[@]}"; do
+  deb=$work/out/${package}_${version}_${arch}.deb
+  [ -f "$deb" ] || { fail "no $(basename "$deb"): $(ls "$work/out")"; finish; }
+  debs+=("$deb")
+  mkdir -p "$work/$package"
+  dpkg-deb -x "$deb" "$work/$package" && dpkg-deb -x "$deb" "$root" && dpkg-deb -e "$deb" "$work/control-$package" ||
+    { fail "cannot unpack $deb"; finish; }
+done
 
-# Every file and link of the package, and nothing else.
+# Every file and link of each package, and nothing else.
 lib=usr/lib/$multiarch
-expected=(
-  usr/bin/analyzer
-  usr/bin/quarn-report
-  usr/bin/quarn-db
-  "$lib/libfrimble.so.1.0.0"
-  "$lib/libfrimble.so.1"
-  "$lib/libfrimble.so"
-  "$lib/pkgconfig/frimble.pc"
-  usr/include/frimble/frimble.h
-  usr/share/man/man1/analyzer.1.gz
-  usr/share/man/man1/quarn-report.1.gz
-  usr/share/man/man1/quarn-db.1.gz
-  usr/share/man/man3/frimble.3.gz
-  usr/share/applications/quarn-analyzer.desktop
-  usr/share/icons/hicolor/64x64/apps/quarn-analyzer.png
-  usr/share/doc/quarn-analyzer/copyright
-  usr/share/doc/quarn-analyzer/changelog.gz
+helper=usr/lib/quarn-analyzer/capture-helper
+declare -A expected=(
+  [libfrimble1]="$lib/libfrimble.so.$version $lib/libfrimble.so.1 $helper"
+  [libfrimble-dev]="$lib/libfrimble.so $lib/pkgconfig/frimble.pc usr/include/frimble/frimble.h
+    usr/share/man/man3/frimble.3.gz"
+  [quarn-analyzer]="usr/bin/analyzer usr/bin/quarn-report usr/bin/quarn-db usr/share/man/man1/analyzer.1.gz
+    usr/share/man/man1/quarn-report.1.gz usr/share/man/man1/quarn-db.1.gz
+    usr/share/applications/quarn-analyzer.desktop usr/share/icons/hicolor/64x64/apps/quarn-analyzer.png"
 )
-actual=$(cd "$root" && find . ! -type d | sed 's|^\./||' | sort)
-wanted=$(printf '%s\n' "${expected[@]}" | sort)
-[ "$actual" = "$wanted" ] || fail "package contents differ from the list:
+for package in "${packages[@]}"; do
+  wanted=$(printf '%s\n' ${expected[$package]} "usr/share/doc/$package/copyright" \
+    "usr/share/doc/$package/changelog.gz" | sort)
+  actual=$(cd "$work/$package" && find . ! -type d | sed 's|^\./||' | sort)
+  [ "$actual" = "$wanted" ] || fail "$package: contents differ from the list:
 $(diff <(echo "$wanted") <(echo "$actual"))"
-for program in usr/bin/analyzer usr/bin/quarn-report usr/bin/quarn-db; do
+  grep -q '^License: BSD-3-Clause$' "$work/$package/usr/share/doc/$package/copyright" ||
+    fail "$package: the copyright file carries no BSD-3-Clause licence"
+done
+for program in usr/bin/analyzer usr/bin/quarn-report usr/bin/quarn-db "$helper"; do
   [ -x "$root/$program" ] || fail "$program is not executable"
 done
-version=$("$root/usr/bin/quarn-db" --version 2>&1)
-[ "$version" = "quarn-db 1.0" ] || fail "the packaged quarn-db does not run: $version"
-[ "$(readlink "$root/$lib/libfrimble.so.1")" = libfrimble.so.1.0.0 ] || fail "soname link libfrimble.so.1 is wrong"
+db_version=$("$root/usr/bin/quarn-db" --version 2>&1)
+[ "$db_version" = "quarn-db 1.0" ] || fail "the packaged quarn-db does not run: $db_version"
+[ "$(readlink "$root/$lib/libfrimble.so.1")" = "libfrimble.so.$version" ] || fail "soname link libfrimble.so.1 is wrong"
 [ "$(readlink "$root/$lib/libfrimble.so")" = libfrimble.so.1 ] || fail "dev link libfrimble.so is wrong"
-readelf -d "$root/$lib/libfrimble.so.1.0.0" | grep 'SONAME.*\[libfrimble.so.1\]' >/dev/null || fail "library soname is not libfrimble.so.1"
+readelf -d "$root/$lib/libfrimble.so.$version" | grep 'SONAME.*\[libfrimble.so.1\]' >/dev/null ||
+  fail "library soname is not libfrimble.so.1"
 readelf -d "$root/usr/bin/analyzer" | grep 'NEEDED.*\[libfrimble.so.1\]' >/dev/null || fail "analyzer does not load libfrimble.so.1"
 if readelf -d "$root/usr/bin/analyzer" "$root/usr/bin/quarn-report" "$root/usr/bin/quarn-db" |
   grep -E 'RPATH|RUNPATH' >/dev/null; then
   fail "an installed program keeps a build-tree run path"
 fi
+# The helper: libc alone, and hardened as a program with a right should be.
+needed=$(readelf -d "$root/$helper" | sed -n 's/.*NEEDED.*\[\(.*\)\]/\1/p')
+[ "$needed" = libc.so.6 ] || fail "the capture helper loads more than libc: $needed"
+readelf -d "$root/$helper" | grep -q 'FLAGS.*BIND_NOW' || fail "the capture helper is not linked with -z now"
 
-# Control part: the capabilities granted on configure, the ldconfig trigger, and
-# dependencies from shlibdeps plus the four it cannot see.
-postinst=$work/control/postinst
-[ -x "$postinst" ] || fail "no executable postinst"
-mkdir "$work/stubs"
-printf '#!/bin/sh\necho "setcap $*" >>"%s"\n' "$work/setcap.log" >"$work/stubs/setcap"
-chmod +x "$work/stubs/setcap"
-PATH="$work/stubs:$PATH" sh "$postinst" configure || fail "postinst configure failed"
-grep -qx 'setcap cap_net_raw,cap_net_admin+ep /usr/bin/analyzer' "$work/setcap.log" 2>/dev/null ||
-  fail "postinst does not grant cap_net_raw,cap_net_admin to /usr/bin/analyzer"
-grep -q 'activate-noawait ldconfig' "$work/control/triggers" 2>/dev/null || fail "no ldconfig trigger"
-grep -q '^libfrimble 1 quarn-analyzer' "$work/control/shlibs" 2>/dev/null || fail "no shlibs entry for libfrimble"
-depends=$(dpkg-deb -f "$deb" Depends)
-names=$(sed 's/ *([^)]*)//g; s/, */\n/g' <<<"$depends")
-for package in libcap2-bin qt6-qpa-plugins libqt6sql6-sqlite libqt6sql6-psql libc6 libstdc++6 libqt6widgets6 \
-  libqt6sql6 libpcap0.8; do
-  grep -qxF "$package" <<<"$names" || fail "Depends lacks $package: $depends"
+# Control parts. Only libfrimble1 has maintainer scripts: its postinst makes
+# the group and gives the helper its group, mode and capability, in that
+# order (chown clears a capability); no other file gets one.
+for package in libfrimble-dev quarn-analyzer; do
+  extra=$(ls "$work/control-$package" | grep -vxE 'control|md5sums')
+  [ -z "$extra" ] || fail "$package has maintainer scripts: $extra"
 done
-if grep -qxF quarn-analyzer <<<"$names"; then fail "the package depends on itself: $depends"; fi
+control=$work/control-libfrimble1
+[ -x "$control/postinst" ] && [ -x "$control/postrm" ] || fail "libfrimble1 lacks an executable postinst or postrm"
+mkdir "$work/stubs"
+for tool in setcap chown chmod addgroup getent dpkg-statoverride; do
+  printf '#!/bin/sh\necho "%s $*" >>"%s"\n[ %s != getent ] && [ %s != dpkg-statoverride ]\n' \
+    "$tool" "$work/scripts.log" "$tool" "$tool" >"$work/stubs/$tool"
+  chmod +x "$work/stubs/$tool"
+done
+PATH="$work/stubs:$PATH" sh "$control/postinst" configure "" >"$work/postinst.out" || fail "postinst configure failed"
+steps=$(grep -v '^getent\|^dpkg-statoverride' "$work/scripts.log")
+[ "$steps" = "addgroup --system --quiet quarn-capture
+chown root:quarn-capture /$helper
+chmod 0750 /$helper
+setcap cap_net_raw+ep /$helper" ] || fail "postinst does not set the helper up as it should:
+$steps"
+grep -q 'sudo adduser USER quarn-capture' "$work/postinst.out" || fail "postinst does not say how to add a user"
+grep -q 'activate-noawait ldconfig' "$control/triggers" 2>/dev/null || fail "no ldconfig trigger"
+grep -qx "libfrimble 1 libfrimble1 (>= $version)" "$control/shlibs" 2>/dev/null || fail "no shlibs entry for libfrimble"
+names_of() { dpkg-deb -f "$work/out/$1_${version}_${arch}.deb" Depends | sed 's/ *([^)]*)//g; s/, */\n/g'; }
+for package in adduser libcap2-bin libc6; do
+  grep -qxF "$package" <<<"$(names_of libfrimble1)" || fail "libfrimble1 does not depend on $package"
+done
+for package in libfrimble1 qt6-qpa-plugins libqt6sql6-sqlite libqt6sql6-psql libc6 libstdc++6 libqt6widgets6 \
+  libqt6sql6 libpcap0.8; do
+  grep -qxF "$package" <<<"$(names_of quarn-analyzer)" || fail "quarn-analyzer does not depend on $package"
+done
+[ "$(dpkg-deb -f "$work/out/libfrimble-dev_${version}_${arch}.deb" Depends)" = "libfrimble1 (= $version)" ] ||
+  fail "libfrimble-dev does not depend on libfrimble1 of its own version"
 
 # Man pages: gzipped, free of roff warnings, the library page showing the example.
 for page in usr/share/man/man1/analyzer.1.gz usr/share/man/man1/quarn-report.1.gz usr/share/man/man1/quarn-db.1.gz \
@@ -100,7 +126,7 @@ page=$(zcat "$root/usr/share/man/man3/frimble.3.gz" | groff -man -Tutf8 2>/dev/n
 grep -qF 'if (!PacketGetAdapterNames(names, &size)) return 1;' <<<"$page" || fail "frimble(3) lacks the example"
 
 if command -v lintian >/dev/null; then
-  lintian --fail-on error "$deb" >"$work/lintian.log" 2>&1 || fail "lintian: $(cat "$work/lintian.log")"
+  lintian --fail-on error,warning "${debs[@]}" >"$work/lintian.log" 2>&1 || fail "lintian: $(cat "$work/lintian.log")"
 else
   echo "lintian is not installed: its check is left out"
 fi
