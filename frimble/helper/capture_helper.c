@@ -17,6 +17,7 @@
  * It reads no environment variable and opens no path but /dev/null. Every
  * refusal is one line on standard error, with an exit status of its own:
  */
+#define _GNU_SOURCE
 #include <errno.h>
 #include <fcntl.h>
 #include <linux/capability.h>
@@ -126,6 +127,8 @@ static int Pass(int fd)
 
 int main(int argc, char** argv)
 {
+    /* Nothing the caller left open beyond the standard three is of use here. */
+    close_range(STDERR_FILENO + 1, ~0U, 0);
     const int inputOpen = IsOpen(STDIN_FILENO);
     OpenStandardOutputs();
     if (argc != 2)
