@@ -55,16 +55,8 @@ protected:
         return recorder.messages;
     }
 
-    // Frame i: source MAC 02:00:00:00:10:<i>, a local experimental EtherType that
-    // nothing in the kernel answers, and i as every payload byte.
-    std::vector<uint8_t> Frame(int i)
-    {
-        std::vector<uint8_t> frame(60, static_cast<uint8_t>(i));
-        std::copy(net->CaptureMac().begin(), net->CaptureMac().end(), frame.begin());
-        const uint8_t header[8] = {0x02, 0, 0, 0, 0x10, static_cast<uint8_t>(i), 0x88, 0xB5};
-        std::copy(std::begin(header), std::end(header), frame.begin() + 6);
-        return frame;
-    }
+    // Frame i: source MAC 02:00:00:00:10:<i>.
+    Bytes Frame(int i) { return NumberedFrame(net->CaptureMac(), 0x10, static_cast<uint8_t>(i)); }
     void Send(int count)
     {
         for (int i = 0; i < count; ++i)

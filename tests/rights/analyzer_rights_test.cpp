@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "tests/support/command_run.h"
+#include "tests/support/frames.h"
 #include "tests/support/ordinary_user.h"
 #include "tests/support/require_live.h"
 #include "tests/support/scratch_files.h"
@@ -55,21 +56,11 @@ protected:
             for (auto waited = 0ms; capture && waited < 20s && !fs::exists(dir / "planted-capturing"); waited += 50ms)
                 std::this_thread::sleep_for(50ms);
             for (int i = 0; i < kFrames && fs::exists(dir / "planted-capturing"); ++i)
-                EXPECT_TRUE(net->Send(Frame(i)));
+                EXPECT_TRUE(net->Send(NumberedFrame(net->CaptureMac(), 0x20, static_cast<uint8_t>(i))));
             result = FinishCommand(running);
         });
         EXPECT_TRUE(ran);
         return result;
-    }
-
-    // Frame i: source MAC 02:00:00:00:20:<i>, a local experimental EtherType.
-    std::vector<uint8_t> Frame(int i)
-    {
-        std::vector<uint8_t> frame(60, static_cast<uint8_t>(i));
-        std::copy(net->CaptureMac().begin(), net->CaptureMac().end(), frame.begin());
-        const uint8_t header[8] = {0x02, 0, 0, 0, 0x20, static_cast<uint8_t>(i), 0x88, 0xB5};
-        std::copy(std::begin(header), std::end(header), frame.begin() + 6);
-        return frame;
     }
 
     std::optional<LiveNet> net;

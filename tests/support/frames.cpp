@@ -1,5 +1,6 @@
 #include "tests/support/frames.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace {
@@ -85,6 +86,15 @@ Bytes IpFrame(const IpHeader& h, const Bytes& payload) { return Join({EthernetHe
 Bytes SynFrame()
 {
     return PadTo(IpFrame({}, Hex("04 0B 00 50 00 00 10 00 00 00 00 00 60 02 20 00 00 00 00 00 02 04 05 B4")), 60);
+}
+
+Bytes NumberedFrame(std::span<const uint8_t, 6> destination, uint8_t run, uint8_t number)
+{
+    Bytes frame(60, number);
+    std::copy(destination.begin(), destination.end(), frame.begin());
+    const uint8_t rest[8] = {0x02, 0, 0, 0, run, number, 0x88, 0xB5};
+    std::copy(std::begin(rest), std::end(rest), frame.begin() + 6);
+    return frame;
 }
 
 Bytes Filler(size_t size, uint8_t first)

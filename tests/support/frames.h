@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <ctime>
 #include <initializer_list>
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -41,6 +42,10 @@ Bytes IpPacket(const IpHeader& h, const Bytes& payload);
 Bytes IpFrame(const IpHeader& h, const Bytes& payload);
 // The worked example's 60-byte TCP SYN with one 4-byte option.
 Bytes SynFrame();
+// Frame `number` of a live test's run, 60 bytes: to `destination`, from
+// 02:00:00:00:<run>:<number>, a local experimental EtherType (88 B5) that
+// nothing in the kernel answers, and `number` as every payload byte.
+Bytes NumberedFrame(std::span<const uint8_t, 6> destination, uint8_t run, uint8_t number);
 
 // Payload fillers: bytes counting up from first (wrapping at 256); the 95
 // printable ASCII characters over and over; seed, seed + 7, seed + 14, ...
