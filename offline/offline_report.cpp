@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <optional>
 #include <pcap/pcap.h>
 #include <stdio_ext.h>
 #include <span>
@@ -13,6 +14,7 @@
 
 #include "files/file_destination.h"
 #include "offline/capture_frame.h"
+#include "offline/landed_frames.h"
 #include "offline/parallel_blocks.h"
 #include "offline/report_progress.h"
 #include "report/report_block.h"
@@ -87,15 +89,19 @@ void FailReading(const std::string& input, uint32_t number, const char* problem)
     Fail(input, "reading stopped at frame " + std::to_string(number) + ": " + problem);
 }
 
-void FailWriting(const std::string& output, uint32_t number)
+// Names the first frame whose lines did not all reach the file, when there is one.
+void FailWriting(const std::string& output, const LandedFrames& landed)
 {
     EndProgress();
-    Fail(output, WriteProblem(ReportOutputError()) + " (stopped at frame " + std::to_string(number) + ")");
+    std::string problem = WriteProblem(ReportOutputError());
+    if (const std::optional<uint32_t> frame = landed.FirstNotLanded())
+        problem += " (stopped at frame " + std::to_string(*frame) + ")";
+    Fail(output, problem);
 }
 
 // Write every frame block; false (and told) when the file cannot be read to its
 // end or a write fails, which ends the run at once.
-bool WriteFrameBlocks(pcap_t* capture, const std::string& input, const std::string& output)
+bool WriteFrameBlocks(pcap_t* capture, const std::string& input, const std::string& output, LandedFrames& landed)
 {
     uint32_t number = 0;
     pcap_pkthdr* header = nullptr;
@@ -110,8 +116,9 @@ bool WriteFrameBlocks(pcap_t* capture, const std::string& input, const std::stri
         }
         const uint32_t stored = StoredLength(*header);
         WriteFrameBlock(std::span<const uint8_t>(bytes, stored), stored, FrameTime(*header), number);
+        landed.Ended(number, ReportBytesTaken());
         if (ReportOutputError() != 0) {
-            FailWriting(output, number);
+            FailWriting(output, landed);
             return false;
         }
         ++number;
@@ -121,19 +128,20 @@ bool WriteFrameBlocks(pcap_t* capture, const std::string& input, const std::stri
 
 // The same on jobs decoding threads (more than one): the same bytes, and the
 // same messages when reading or writing stops.
-bool WriteFrameBlocksOnThreads(pcap_t* capture, const std::string& input, const std::string& output, uint32_t jobs)
+bool WriteFrameBlocksOnThreads(pcap_t* capture, const std::string& input, const std::string& output, uint32_t jobs,
+                               LandedFrames& landed)
 {
-    const BlocksOutcome outcome = WriteFrameBlocksInParallel(capture, jobs);
+    const BlocksOutcome outcome = WriteFrameBlocksInParallel(capture, jobs, landed);
     switch (outcome.end) {
     case BlocksOutcome::End::Complete:
         return true;
     case BlocksOutcome::End::NoThreads:
-        return WriteFrameBlocks(capture, input, output);
+        return WriteFrameBlocks(capture, input, output, landed);
     case BlocksOutcome::End::ReadFailed:
         FailReading(input, outcome.frame, outcome.readProblem.c_str());
         break;
     case BlocksOutcome::End::WriteFailed:
-        FailWriting(output, outcome.frame);
+        FailWriting(output, landed);
         break;
     }
     return false;
@@ -167,8 +175,9 @@ int WriteOfflineReport(const std::string& input, const std::string& output, uint
     // A report scrolling on the same terminal has no room for a progress line.
     const bool reportOnTerminal = output == "-" && isatty(STDOUT_FILENO);
     StartProgress(reportOnTerminal ? nullptr : pcap_file(capture), CaptureSize(input));
-    const bool complete
-        = jobs > 1 ? WriteFrameBlocksOnThreads(capture, input, output, jobs) : WriteFrameBlocks(capture, input, output);
+    LandedFrames landed;
+    const bool complete = jobs > 1 ? WriteFrameBlocksOnThreads(capture, input, output, jobs, landed)
+                                   : WriteFrameBlocks(capture, input, output, landed);
     EndProgress();
     pcap_close(capture);
 
@@ -180,8 +189,9 @@ int WriteOfflineReport(const std::string& input, const std::string& output, uint
         return kExitFailed;
     }
     if (!written) {
+        // The last frames may have waited in the buffer until now.
         DiscardFileDestination(destination);
-        Fail(output, WriteProblem(ReportOutputError()));
+        FailWriting(output, landed);
         return kExitFailed;
     }
     if (!CommitFileDestination(destination, problem)) {

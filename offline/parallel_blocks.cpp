@@ -15,6 +15,7 @@
 
 #include "files/output_signals.h"
 #include "offline/capture_frame.h"
+#include "offline/landed_frames.h"
 #include "offline/report_progress.h"
 #include "report/report_block.h"
 #include "report/report_output.h"
@@ -197,23 +198,20 @@ bool Fill(pcap_t* capture, Block& block, uint32_t frames, uint32_t& number, Bloc
     return true;
 }
 
-// Hand a decoded block to the report output; false (told in outcome) when a
-// write fails.
-bool Write(const Block& block, BlocksOutcome& outcome)
+// Hand a decoded block to the report output, telling landed where each of its
+// frames ends; false when a write fails.
+bool Write(const Block& block, LandedFrames& landed)
 {
-    const size_t written = WriteReportText(block.text);
-    if (ReportOutputError() == 0)
-        return true;
-    // The first frame whose lines did not all land.
-    const auto stop = std::upper_bound(block.ends.begin(), block.ends.end(), written);
-    outcome.end = BlocksOutcome::End::WriteFailed;
-    outcome.frame = block.first + static_cast<uint32_t>(stop - block.ends.begin());
-    return false;
+    const uint64_t start = ReportBytesTaken();
+    WriteReportText(block.text);
+    for (size_t i = 0; i < block.ends.size(); ++i)
+        landed.Ended(block.first + static_cast<uint32_t>(i), start + block.ends[i]);
+    return ReportOutputError() == 0;
 }
 
 } // namespace
 
-BlocksOutcome WriteFrameBlocksInParallel(pcap_t* capture, uint32_t jobs)
+BlocksOutcome WriteFrameBlocksInParallel(pcap_t* capture, uint32_t jobs, LandedFrames& landed)
 {
     BlocksOutcome outcome;
     // Declared before the pool: its threads are joined before the blocks go.
@@ -249,8 +247,10 @@ BlocksOutcome WriteFrameBlocksInParallel(pcap_t* capture, uint32_t jobs)
         Block* oldest = inFlight.front();
         inFlight.pop_front();
         pool.WaitDecoded(oldest);
-        if (!Write(*oldest, outcome))
+        if (!Write(*oldest, landed)) {
+            outcome.end = BlocksOutcome::End::WriteFailed;
             break; // nothing more would land
+        }
         idle.push_back(oldest);
     }
     pool.Stop();

@@ -17,6 +17,8 @@ int outputFd = -1;
 bool ownsFd = false;
 int writeError = 0;
 std::string pending;
+uint64_t taken = 0;  // bytes handed to the output since it was opened
+uint64_t landed = 0; // of those, the bytes written to the file
 // The lines of the frame blocks a decoding thread writes, when it collects them.
 thread_local std::string* collected = nullptr;
 
@@ -35,6 +37,7 @@ size_t WriteAll(const char* data, size_t size)
         }
         data += done;
         size -= static_cast<size_t>(done);
+        landed += static_cast<uint64_t>(done);
     }
     return whole - size;
 }
@@ -50,6 +53,8 @@ void Begin(int fd, bool owns)
     outputFd = fd;
     ownsFd = owns;
     writeError = 0;
+    taken = 0;
+    landed = 0;
     pending.clear();
     pending.reserve(kFlushAt + 4096);
 }
@@ -78,19 +83,21 @@ void WriteReportLine(std::string_view text)
     }
     pending.append(text);
     pending.append("\r\n", 2);
+    taken += text.size() + 2;
     if (pending.size() >= kFlushAt)
         Flush();
 }
 
-size_t WriteReportText(std::string_view text)
+void WriteReportText(std::string_view text)
 {
+    taken += text.size();
     // Large pieces go straight out: copying them into the buffer gains nothing.
     if (pending.size() + text.size() < kFlushAt) {
         pending.append(text);
-        return text.size();
+        return;
     }
     Flush();
-    return writeError != 0 ? 0 : WriteAll(text.data(), text.size());
+    WriteAll(text.data(), text.size());
 }
 
 bool CloseReportOutput()
@@ -105,3 +112,7 @@ bool CloseReportOutput()
 }
 
 int ReportOutputError() { return writeError; }
+
+uint64_t ReportBytesTaken() { return taken; }
+
+uint64_t ReportBytesLanded() { return landed; }

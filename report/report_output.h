@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -20,12 +21,16 @@ void WriteReportLine(std::string_view text);
 // From now on the calling thread's lines are appended to text (with CR LF)
 // instead of going to the output; null sends them to the output again.
 void CollectReportLines(std::string* text);
-// Write collected lines, after any buffered ones; returns how many bytes of
-// text were written (all of them unless a write failed).
-size_t WriteReportText(std::string_view text);
+// Write collected lines, after any buffered ones.
+void WriteReportText(std::string_view text);
 // Flush and close; false when any write failed.
 bool CloseReportOutput();
 // The errno of the first write that failed since the output was opened (0:
 // none). Once a write has failed nothing more is written, so a run can stop
 // at once instead of decoding the rest for nothing.
 int ReportOutputError();
+// Bytes handed to the output since it was opened (buffered or written, and
+// also those a failed write kept from the file), and how many of them reached
+// the file: a failed write stops the report at the first byte not landed.
+uint64_t ReportBytesTaken();
+uint64_t ReportBytesLanded();
