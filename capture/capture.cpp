@@ -45,10 +45,11 @@ std::atomic<uint32_t> g_receivedLength{0};
 // The capture's counts besides the frame counter (which counts the kept
 // frames). Only the capture thread adds to them while it runs; other threads
 // read them at any time. The lost count is the adapter's since the capture
-// began: its value at the start is kept while the capture runs.
+// began: its counts at the start are kept while the capture runs.
 std::atomic<uint64_t> g_received{0};
 std::atomic<uint64_t> g_lost{0};
 uint32_t g_lostAtStart = 0;
+uint32_t g_handedUpAtStart = 0;
 
 // Lets Stop wait for the thread to leave its loop while it keeps waking it,
 // and wake the thread from a pause after failed waits.
@@ -104,25 +105,44 @@ void PostReceive(PacketObject* packet)
     PacketReceivePacket(g_adapter, packet, 0, &g_receiveCount);
 }
 
-// The adapter's count of lost frames (32 bits; it wraps), or nothing when it
-// gave none. Asked only by the thread that will close the adapter, or while
-// no other thread can close it.
-std::optional<uint32_t> AdapterLostCount()
+// One of the adapter's frame counts (32 bits; they wrap), or nothing when it
+// gave none: OID_GEN_RCV_NO_BUFFER, the frames it lost (never handed up), or
+// OID_GEN_RCV_OK, those it handed up to receives. Asked only by the thread
+// that will close the adapter, or while no other thread can close it.
+std::optional<uint32_t> AdapterCount(uint32_t oid)
 {
     uint8_t record[12] = {};
     auto* request = reinterpret_cast<OidRequest*>(record);
-    request->Oid = OID_GEN_RCV_NO_BUFFER;
+    request->Oid = oid;
     request->Length = 4;
     if (PacketRequest(g_adapter, 0, request) == 0)
         return std::nullopt;
     return uint32_t{record[8]} | uint32_t{record[9]} << 8 | uint32_t{record[10]} << 16 | uint32_t{record[11]} << 24;
 }
 
+std::optional<uint32_t> AdapterLostCount() { return AdapterCount(OID_GEN_RCV_NO_BUFFER); }
+
 // The capture's lost count: the adapter's losses since the capture began.
 void SetLost(std::optional<uint32_t> adapterCount)
 {
     if (adapterCount)
         g_lost.store(static_cast<uint32_t>(*adapterCount - g_lostAtStart), std::memory_order_relaxed);
+}
+
+// The capture's lost count at Stop, once the thread has left: the adapter's
+// losses up to Stop (the frames still in its ring among them), and the frames
+// it had handed up to receives that the thread never took.
+void SetLostAtStop(std::optional<uint32_t> adapterLost, std::optional<uint32_t> handedUp)
+{
+    SetLost(adapterLost);
+    if (!handedUp)
+        return;
+    const auto received = static_cast<uint32_t>(g_received.load(std::memory_order_relaxed));
+    const uint32_t untaken = *handedUp - g_handedUpAtStart - received;
+    // Never more than the ring holds; anything else is a count that wrapped
+    // unseen or an adapter that answered nonsense.
+    if (untaken <= kReceiveRingSize)
+        g_lost.fetch_add(untaken, std::memory_order_relaxed);
 }
 
 // The adapter's count changes only when frames pour in faster than the thread
@@ -265,6 +285,7 @@ bool StartCapture()
     // Frames that arrived before the capture were dropped by the first post:
     // they are the adapter's losses, not the capture's.
     g_lostAtStart = AdapterLostCount().value_or(0);
+    g_handedUpAtStart = AdapterCount(OID_GEN_RCV_OK).value_or(0);
 
     g_stopRequested.store(false);
     g_endClaimed.store(false);
@@ -291,24 +312,26 @@ void StopCapture()
         JoinCaptureThread();
         return;
     }
-    // The capture ends here: frames that the resets below drop from the ring
-    // arrived after Stop and are not the capture's losses. The thread may
-    // still refresh the count meanwhile; this value is put back once it has left.
-    const std::optional<uint32_t> lostAtStop = AdapterLostCount();
     g_stopRequested.store(true, std::memory_order_release);
+    // Resetting the adapter completes every outstanding receive with a failure
+    // and forgets the frames still queued in its ring, which counts them lost.
+    // The capture ends at this first reset: what the adapter has handed up or
+    // lost by now is the capture's, and frames forgotten by later resets came
+    // after Stop. The thread may still refresh the count meanwhile; these
+    // values are put back once it has left.
+    PacketResetAdapter(g_adapter);
+    const std::optional<uint32_t> lostAtStop = AdapterLostCount();
+    const std::optional<uint32_t> handedUpAtStop = AdapterCount(OID_GEN_RCV_OK);
     {
-        // Resetting the adapter completes every outstanding receive with a
-        // failure; repeat it until the thread has seen the request, since a
-        // receive it posts after one reset is not touched by that reset.
+        // Reset again until the thread has seen the request, since a receive
+        // it posts after one reset is not touched by that reset.
         std::unique_lock lock(g_leftMutex);
         g_stopSignal.notify_all();
-        while (!g_threadLeft) {
+        while (!g_leftSignal.wait_for(lock, kWakeInterval, [] { return g_threadLeft; }))
             PacketResetAdapter(g_adapter);
-            g_leftSignal.wait_for(lock, kWakeInterval, [] { return g_threadLeft; });
-        }
     }
     JoinCaptureThread();
-    SetLost(lostAtStop);
+    SetLostAtStop(lostAtStop, handedUpAtStop);
     FinishCapture();
 }
 

@@ -1,7 +1,8 @@
 // What a capture did with the frames that reached the adapter: how many it
 // received (handed up to the capture thread), kept, refused by the filters,
-// and lost (never handed up: the receive ring was full, or the frames came
-// while the capture thread had no receive waiting).
+// and lost (never taken up by the capture thread: the receive ring was full,
+// the frames came while it had no receive waiting, or they were still queued
+// when the capture was stopped).
 #pragma once
 
 #include <cstdint>

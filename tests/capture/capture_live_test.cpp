@@ -192,6 +192,41 @@ TEST_F(LiveCapture, ABurstBeyondTheRingWhileTheThreadIsHeldBackIsCountedLostExac
     EXPECT_EQ(SessionBuffer::Count(), 100u);
 }
 
+// Frames queued when Stop comes (handed up to receives the held-back thread
+// has yet to take, in the ring's blocks, in the block being filled) are lost;
+// those sent while Stop waits for the thread are not the capture's.
+TEST_F(LiveCapture, FramesQueuedAtStopAreCountedLost)
+{
+    FrameFilter fromA;
+    fromA.Enabled = fromA.MACSourceOn = true;
+    std::copy(TestFrames::kSourceA.begin(), TestFrames::kSourceA.end(), fromA.MACSource);
+    PublishFilters(fromA, FrameFilter{});
+    const auto send = [&](uint32_t first, uint32_t last) {
+        for (uint32_t n = first; n <= last; ++n)
+            Send(n, n % 2 ? TestFrames::kSourceA : TestFrames::kSourceB);
+    };
+    ASSERT_TRUE(SessionBuffer::Allocate(100, true));
+    ASSERT_TRUE(StartCapture());
+    send(1, 8);
+    ASSERT_TRUE(WaitUntil([] { return CurrentCaptureCounts().received == 8; }));
+    std::this_thread::sleep_for(20ms); // the thread waits for frame 9
+    g_holdWaits = true;                // it takes frame 9 and is held before its next wait
+    send(9, 40);
+    std::this_thread::sleep_for(50ms); // the kernel hands its block over
+    send(41, 44);
+    std::thread release([&] {
+        std::this_thread::sleep_for(30ms);
+        send(45, 50);
+        std::this_thread::sleep_for(30ms);
+        g_holdWaits = false;
+    });
+    StopCapture();
+    release.join();
+    const CaptureCounts counts = CurrentCaptureCounts();
+    EXPECT_EQ(counts, (CaptureCounts{.received = 9, .kept = 5, .refused = 4, .lost = 35}));
+    EXPECT_EQ(ReadStored().numbers, (std::vector<uint32_t>{1, 3, 5, 7, 9}));
+}
+
 // Stop ends a capture on which no frame ever arrives. The best of three keeps a
 // loaded machine from failing the 100 ms by chance; a Stop that waits for
 // traffic or a long timeout fails every time.
