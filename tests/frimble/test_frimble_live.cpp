@@ -459,7 +459,9 @@ TEST_F(LiveAdapter, ResetEndsOutstandingReceivesAndForgetsCapturedFrames)
 // interface, which takes them back. The reopened adapter is a new one all the
 // same: promiscuity fell at the close, its counts start from zero, and neither
 // a frame left unread in the ring nor one sent while it was closed is handed
-// up, whether the kernel had handed its ring block over or was still filling it.
+// up, whether the kernel had handed its ring block over or was still filling
+// it, in a ring's first life or a later one. An interface of another network
+// namespace with the same index does not take the kept socket.
 TEST_F(LiveAdapter, AReopenedAdapterTakesTheRingBackEmptyWithItsCountsStartedAfresh)
 {
     ASSERT_NO_FATAL_FAILURE(Open());
@@ -468,7 +470,7 @@ TEST_F(LiveAdapter, AReopenedAdapterTakesTheRingBackEmptyWithItsCountsStartedAfr
     // Without a pause the ring block of the unread frames is still being
     // filled (the kernel hands it over within 10 ms); the slow promiscuity
     // checks are made in the round with pauses.
-    for (const int settleMs : {0, 30}) {
+    for (const int settleMs : {0, 30, 0}) {
         ASSERT_TRUE(Post(receive));
         Send(60, 1);
         ASSERT_EQ(Wait(receive), 60) << settleMs;
@@ -496,6 +498,23 @@ TEST_F(LiveAdapter, AReopenedAdapterTakesTheRingBackEmptyWithItsCountsStartedAfr
         EXPECT_EQ(QueryCount(adapter, OID_GEN_RCV_OK), 1u) << settleMs;
         EXPECT_EQ(QueryCount(adapter, OID_GEN_RCV_NO_BUFFER), 0u) << settleMs;
     }
+
+    PacketCloseAdapter(std::exchange(adapter, nullptr));
+    const unsigned index = if_nametoindex(net->CaptureInterface().c_str());
+    LiveNet other; // this thread now in its capture namespace
+    ASSERT_TRUE(other.Ready()) << other.Error();
+    ASSERT_EQ(if_nametoindex(other.CaptureInterface().c_str()), index) << "no index in common";
+    AdapterObject* there = PacketOpenAdapter(other.AdapterName().c_str());
+    ASSERT_NE(there, nullptr);
+    ASSERT_TRUE(PacketReceivePacket(there, receive.packet, false, nullptr));
+    std::vector<uint8_t> frame(64, 0x3C);
+    std::memcpy(frame.data(), other.CaptureMac().data(), 6);
+    ASSERT_TRUE(other.Send(frame));
+    auto wait = std::async(std::launch::async, [&] { return ::Wait(there, receive); });
+    if (wait.wait_for(milliseconds(2000)) != std::future_status::ready)
+        PacketResetAdapter(there); // bounded: a frame that never comes fails instead of hanging
+    EXPECT_EQ(wait.get(), 64) << "nothing captured on the other namespace's interface";
+    PacketCloseAdapter(there);
 }
 
 // A link that goes down leaves an error pending on the socket. A waiting thread
