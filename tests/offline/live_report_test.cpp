@@ -94,9 +94,10 @@ TEST_F(LiveReport, SessionReportIsTheReportOfItsCaptureFile)
 
 // A continuous capture of 120 frames into 50 slots, ended by Ctrl-C, SIGTERM
 // or --seconds: the report and the file hold the 50 newest frames in the
-// report's order (from the first slot: 100 to 119, then 70 to 99). A report
-// that cannot be written does not cost the file. Any other ending signal ends
-// the program and leaves neither output nor temporary.
+// report's order (from the first slot: 100 to 119, then 70 to 99). A second
+// stop signal that comes while the capture ends costs nothing. A report that
+// cannot be written does not cost the file. Any other ending signal ends the
+// program and leaves neither output nor temporary.
 TEST_F(LiveReport, EndingsOfAContinuousCapture)
 {
     const struct {
@@ -104,9 +105,11 @@ TEST_F(LiveReport, EndingsOfAContinuousCapture)
         std::vector<std::string> arguments;
         int signal; // 0: none sent
         std::string output = "ring.txt";
+        int second = 0; // sent with the first, both while the program is stopped
     } cases[] = {
         {"Ctrl-C", {}, SIGINT},
         {"SIGTERM", {}, SIGTERM},
+        {"Ctrl-C and SIGTERM at once", {}, SIGINT, "ring.txt", SIGTERM},
         {"--seconds", {"--seconds", "1"}, 0},
         {"a full disk", {}, SIGINT, "/dev/full"},
         {"SIGHUP", {}, SIGHUP},
@@ -123,7 +126,14 @@ TEST_F(LiveReport, EndingsOfAContinuousCapture)
         RunningReport running = CaptureWhileSending(arguments, dir.path(), *net, frames);
         if (c.signal != 0) {
             std::this_thread::sleep_for(300ms); // the frames are in
+            // It takes one when it goes on; the other is pending as the capture ends.
+            if (c.second != 0)
+                kill(running.pid, SIGSTOP);
             kill(running.pid, c.signal);
+            if (c.second != 0) {
+                kill(running.pid, c.second);
+                kill(running.pid, SIGCONT);
+            }
         }
         const CommandResult run = FinishQuarnReport(running);
         if (c.signal == SIGHUP) {
