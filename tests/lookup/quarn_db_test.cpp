@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <unistd.h>
@@ -55,6 +56,20 @@ TEST_P(OnEngine, QueriesGiveOneRowPerCardWithoutCardsLackingTheAddress)
               "alpha,00:1a:2b:3c:4d:5f,10.0.0.1,\n"
               "\"bravo, \"\"B\"\"\",02:00:00:00:00:0b,,\n"
               "charlie,,,02:00:00:00:00:0c\n");
+
+    // A card unlike a known one only in its IPX address is another; names take 255 characters.
+    const std::string longest = std::string(250, 'n') + "\u00e9\u00e9\u00e9\u00e9\u00e9";
+    database.WriteFile("more.csv",
+                       "Computer,MAC,IP,IPX\n"
+                       "alpha,00:1a:2b:3c:4d:5e,192.168.1.20,02:00:00:00:00:aa\n"
+                           + longest + ",02:00:00:00:00:0d,,\n");
+    const CommandResult more = RunQuarnDB(database, {"import", "more.csv"});
+    ASSERT_EQ(more.exitStatus, 0) << more.err;
+    EXPECT_NE(more.out.find("1 computers and 2 cards added, 0 cards already known"), std::string::npos) << more.out;
+    const std::vector<InventoryRow> stored = StoredInventory();
+    for (const InventoryRow& added : {InventoryRow{"alpha", "00:1a:2b:3c:4d:5e", "192.168.1.20", "02:00:00:00:00:aa"},
+                                      InventoryRow{longest, "02:00:00:00:00:0d", "", ""}})
+        EXPECT_EQ(std::count(stored.begin(), stored.end(), added), 1) << added.name;
 }
 
 TEST_P(OnEngine, ImportWithOneBadRowLeavesTheDatabaseAsItWasAndNamesTheLine)
@@ -102,6 +117,10 @@ TEST_P(OnEngine, ImportThatTheDatabaseRefusesPartWayStoresNothing)
     EXPECT_TRUE(importProblem.starts_with("more.csv: nothing imported: ")) << importProblem;
     EXPECT_EQ(counts.cardsAdded, 0);
     EXPECT_EQ(StoredInventory(), kInventory);
+    // So does the connection that imported.
+    std::vector<InventoryRow> rows;
+    ASSERT_TRUE(ReadInventory(db, rows, importProblem)) << importProblem;
+    EXPECT_EQ(rows, kInventory);
 }
 
 // Every reason a database cannot be opened gives one line that names it and says why.
