@@ -10,6 +10,7 @@
 #include <sstream>
 #include <thread>
 
+#include "filter/frame_filter.h"
 #include "offline_test_support.h"
 #include "tests/support/ordinary_user.h"
 #include "tests/support/require_live.h"
@@ -159,6 +160,35 @@ TEST_F(LiveReport, EndingsOfAContinuousCapture)
         EXPECT_EQ(WithoutCreatedLine(report), WithoutCreatedLine(ReportOf(dir, "ring.pcap")));
         EXPECT_EQ(dir.Names(), (std::vector<std::string>{"ring.pcap", "ring.txt"}));
     }
+}
+
+// --filter1 and --filter2 are the capture's two slots: it keeps what the
+// engine keeps with the same slots made field by field (without the window).
+TEST_F(LiveReport, BothFilterOptionsJudgeTheCapture)
+{
+    std::vector<Bytes> frames = SendableFrames(30);
+    std::copy_n(Hex("02 00 00 00 00 AA").begin(), 6, frames[0].begin() + 6);
+    FrameFilter fromFirst, ipx;
+    fromFirst.Enabled = fromFirst.MACSourceOn = true;
+    std::copy_n(frames[0].begin() + 6, 6, fromFirst.MACSource);
+    ipx.Enabled = ipx.ProtoIPX = true;
+    PublishFilters(fromFirst, ipx);
+    std::vector<Bytes> kept;
+    for (const Bytes& frame : frames)
+        if (AcceptFrame(PadTo(frame, 1514).data())) // as a receive buffer holds it
+            kept.push_back(frame);
+    // Each slot keeps frames the other does not.
+    ASSERT_FALSE(PassesFilter(ipx, PadTo(frames[0], 1514).data()));
+    ASSERT_GT(kept.size(), 1u);
+    ASSERT_LT(kept.size(), frames.size());
+    ScratchDirectory dir;
+    RunningReport running
+        = CaptureWhileSending({"-i", net->CaptureInterface(), "--ring", "100", "--seconds", "1", "-o", "report.txt",
+                               "-w", "kept.pcap", "--filter1", "mac-src=02:00:00:00:00:aa", "--filter2", "ipx"},
+                              dir.path(), *net, frames);
+    const CommandResult run = FinishQuarnReport(running);
+    ASSERT_EQ(run.exitStatus, 0) << run.err;
+    EXPECT_EQ(FramesOf(dir / "kept.pcap"), kept);
 }
 
 // Held back (stopped) while a burst of full-size frames larger than its
