@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -27,15 +28,35 @@ std::string ResolveTarget(const std::string& name)
     return resolved;
 }
 
-// Mode for the finished file: an existing file keeps its own, a new one gets
-// what a plain creation would give under the current umask.
+// The process's umask, read without setting it: umask() reads it only by
+// changing it, and for that moment another thread's new file would get the
+// wrong mode. Where the kernel does not tell it (before Linux 4.7): 077, so
+// that the file stays private rather than open to all.
+mode_t ProcessUmask()
+{
+    mode_t mask = 077;
+    if (FILE* status = std::fopen("/proc/self/status", "re")) {
+        char line[256];
+        unsigned value = 0;
+        while (std::fgets(line, sizeof line, status) != nullptr)
+            if (std::sscanf(line, "Umask: %o", &value) == 1) {
+                mask = value & 0777;
+                break;
+            }
+        std::fclose(status);
+    }
+    return mask;
+}
+
+// Mode for the finished file: the permission bits of a file of the process's
+// own user that it replaces (never setuid, setgid or sticky, which root's
+// copy of another's file would turn into a hole); for a new file, or one of
+// another user, what a plain creation would give.
 mode_t FinalMode(const struct stat* existing)
 {
-    if (existing != nullptr)
-        return existing->st_mode & 07777;
-    const mode_t mask = umask(0);
-    umask(mask);
-    return 0666 & ~mask;
+    if (existing != nullptr && existing->st_uid == geteuid())
+        return existing->st_mode & 0777;
+    return 0666 & ~ProcessUmask();
 }
 
 } // namespace
