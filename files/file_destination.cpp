@@ -15,17 +15,68 @@ namespace {
 
 std::string Reason() { return std::strerror(errno); }
 
-// A symbolic link is followed, so that the output replaces the file it names
-// and the link stays; a dangling link is replaced itself.
-std::string ResolveTarget(const std::string& name)
+// As many links as the kernel follows in one path.
+constexpr int kMaxLinks = 40;
+
+constexpr const char* kPlantedLink
+    = " a symbolic link of another user in a sticky world-writable directory; not followed";
+constexpr const char* kPlantedFile = " a file of another user in a sticky world-writable directory; not written";
+
+// The directory that holds path's last part.
+std::string DirectoryOf(const std::string& path)
 {
-    struct stat st {};
-    if (lstat(name.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
-        return name;
-    char resolved[PATH_MAX];
-    if (realpath(name.c_str(), resolved) == nullptr)
-        return name;
-    return resolved;
+    const std::string::size_type slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// True when entry (the status of path) lies in a sticky directory that
+// everyone may write to and belongs to neither this process's user nor the
+// directory's owner: someone else put it there. Following such a link, or
+// writing into or replacing such a file, would let that user choose what is
+// overwritten, or read what is written.
+bool PlantedByAnother(const std::string& path, const struct stat& entry)
+{
+    if (entry.st_uid == geteuid())
+        return false;
+    struct stat directory {};
+    if (stat(DirectoryOf(path).c_str(), &directory) != 0)
+        return true; // cannot tell: refuse
+    const mode_t shared = S_ISVTX | S_IWOTH;
+    return (directory.st_mode & shared) == shared && entry.st_uid != directory.st_uid;
+}
+
+// Follows the symbolic links that name ends in, one at a time, so that each
+// can be checked (see PlantedByAnother); target becomes the first name that
+// is no link. A link that leads to no name that exists stays the target: the
+// rename replaces a dangling link itself, and a link of /proc (/dev/stdout to
+// a pipe) is opened through itself.
+bool FollowLinks(const std::string& name, std::string& target, std::string& problem)
+{
+    target = name;
+    for (int links = 0;; ++links) {
+        struct stat st {};
+        if (lstat(target.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+            return true;
+        if (PlantedByAnother(target, st)) {
+            problem = (links == 0 ? "is" : "leads through") + std::string(kPlantedLink);
+            return false;
+        }
+        if (links == kMaxLinks) {
+            problem = "cannot open: " + std::string(std::strerror(ELOOP));
+            return false;
+        }
+        char text[PATH_MAX];
+        const ssize_t size = readlink(target.c_str(), text, sizeof text);
+        if (size <= 0 || static_cast<size_t>(size) == sizeof text)
+            return true;
+        const std::string linked(text, static_cast<size_t>(size));
+        const std::string next = linked[0] == '/' ? linked : DirectoryOf(target) + "/" + linked;
+        if (lstat(next.c_str(), &st) != 0)
+            return true;
+        target = next;
+    }
 }
 
 // The process's umask, read without setting it: umask() reads it only by
@@ -69,11 +120,19 @@ bool OpenFileDestination(const std::string& name, FileDestination& destination, 
         destination.fd = STDOUT_FILENO;
         return true;
     }
-    destination.target = ResolveTarget(name);
+    if (!FollowLinks(name, destination.target, problem)) {
+        destination.refused = true;
+        return false;
+    }
     struct stat st {};
     const bool exists = stat(destination.target.c_str(), &st) == 0;
     if (exists && S_ISDIR(st.st_mode)) {
         problem = "is a directory";
+        return false;
+    }
+    if (exists && PlantedByAnother(destination.target, st)) {
+        problem = (destination.target == name ? "is" : "leads to") + std::string(kPlantedFile);
+        destination.refused = true;
         return false;
     }
     if (exists && !S_ISREG(st.st_mode)) {

@@ -7,6 +7,15 @@
 // is removed and the old file stays as it was.
 // Standard output ("-") and files that cannot be replaced by a rename (a pipe,
 // a terminal, /dev/null) are written directly.
+//
+// Run as root, an output may be named in a directory where anyone may put
+// files (/tmp). In a sticky directory that everyone may write to, a symbolic
+// link or a file owned by neither the process's user nor the directory's owner
+// was planted by someone else: such a link is not followed and such a file is
+// neither written into nor replaced, whatever the kernel's own protections
+// are set to. The new file takes the permission bits (never setuid, setgid or
+// sticky) of a file of the process's own user that it replaces, and otherwise
+// 0666 less the umask.
 #pragma once
 
 #include <string>
@@ -18,6 +27,9 @@ struct FileDestination {
     std::string directory; // holding the temporary, synced after the rename
     int fd = -1;
     bool closeFd = false;
+    // Set when opening failed because of what the name is (planted by another
+    // user), not because a file could not be created.
+    bool refused = false;
 };
 
 // Open the destination; false with problem set (one line, no file name prefix).
