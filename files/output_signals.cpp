@@ -1,8 +1,10 @@
 #include "files/output_signals.h"
 
+#include <atomic>
 #include <climits>
 #include <csignal>
 #include <cstring>
+#include <pthread.h>
 #include <unistd.h>
 
 namespace {
@@ -14,6 +16,9 @@ constexpr int kEndingSignals[] = {SIGHUP, SIGINT, SIGQUIT, SIGTERM, SIGUSR1, SIG
 // Read by the handler; written only while the signals are held. An empty
 // place is free.
 char pendingTemps[kGuardedTemps][PATH_MAX + 1];
+// Set once the handlers are installed: before that no handler reads the
+// places, and nothing is put in them.
+std::atomic<bool> handlersInstalled{false};
 
 sigset_t EndingSignals()
 {
@@ -56,18 +61,21 @@ void SetUpOutputSignals()
             continue;
         sigaction(signal, &action, nullptr);
     }
+    handlersInstalled.store(true);
 }
 
 OutputSignalsHeld::OutputSignalsHeld()
 {
     const sigset_t ending = EndingSignals();
-    sigprocmask(SIG_BLOCK, &ending, &saved_);
+    pthread_sigmask(SIG_BLOCK, &ending, &saved_);
 }
 
-OutputSignalsHeld::~OutputSignalsHeld() { sigprocmask(SIG_SETMASK, &saved_, nullptr); }
+OutputSignalsHeld::~OutputSignalsHeld() { pthread_sigmask(SIG_SETMASK, &saved_, nullptr); }
 
 bool GuardTemp(const char* path)
 {
+    if (!handlersInstalled.load())
+        return true;
     const size_t size = std::strlen(path);
     if (size == 0 || size > PATH_MAX)
         return false;
@@ -82,6 +90,8 @@ bool GuardTemp(const char* path)
 
 void UnguardTemp(const char* path)
 {
+    if (!handlersInstalled.load())
+        return;
     for (char* place : pendingTemps)
         if (std::strcmp(place, path) == 0)
             place[0] = '\0';

@@ -31,7 +31,9 @@ private:
 // the signals are held, from the thread that takes the signals (a thread
 // started while they are held keeps them blocked for good). GuardTemp returns
 // false, guarding nothing, when kGuardedTemps are guarded already or the path
-// is too long.
+// is too long. In a program that has not installed the handlers (the
+// analyzer, whose outputs are written from more than one thread) both do
+// nothing, and GuardTemp returns true: nothing would remove the temporaries.
 inline constexpr int kGuardedTemps = 4;
 bool GuardTemp(const char* path);
 void UnguardTemp(const char* path);
