@@ -112,7 +112,8 @@ mode_t FinalMode(const struct stat* existing)
 
 } // namespace
 
-bool OpenFileDestination(const std::string& name, FileDestination& destination, std::string& problem)
+bool OpenFileDestination(const std::string& name, FileDestination& destination, std::string& problem,
+                         DirectOutput direct)
 {
     destination = FileDestination{};
     destination.name = name;
@@ -136,6 +137,11 @@ bool OpenFileDestination(const std::string& name, FileDestination& destination, 
         return false;
     }
     if (exists && !S_ISREG(st.st_mode)) {
+        if (direct == DirectOutput::Refused) {
+            problem = "is not a regular file; not written";
+            destination.refused = true;
+            return false;
+        }
         destination.fd = open(destination.target.c_str(), O_WRONLY | O_CLOEXEC);
         if (destination.fd < 0) {
             problem = "cannot open: " + Reason();

@@ -6,7 +6,7 @@
 // file is whole; on failure (or a signal that ends the program) the temporary
 // is removed and the old file stays as it was.
 // Standard output ("-") and files that cannot be replaced by a rename (a pipe,
-// a terminal, /dev/null) are written directly.
+// a terminal, /dev/null) are written directly, where the caller allows it.
 //
 // Run as root, an output may be named in a directory where anyone may put
 // files (/tmp). In a sticky directory that everyone may write to, a symbolic
@@ -28,12 +28,20 @@ struct FileDestination {
     int fd = -1;
     bool closeFd = false;
     // Set when opening failed because of what the name is (planted by another
-    // user), not because a file could not be created.
+    // user, or not a regular file where only one will do), not because a file
+    // could not be created.
     bool refused = false;
 };
 
+// What may be written directly, without a temporary and a rename.
+enum class DirectOutput {
+    Allowed, // a pipe, a terminal, a device (except one planted as above)
+    Refused, // nothing: only a regular file, or a new one, is written
+};
+
 // Open the destination; false with problem set (one line, no file name prefix).
-bool OpenFileDestination(const std::string& name, FileDestination& destination, std::string& problem);
+bool OpenFileDestination(const std::string& name, FileDestination& destination, std::string& problem,
+                         DirectOutput direct = DirectOutput::Allowed);
 // Close it and move the temporary into place; false with problem set, in which
 // case the temporary has been removed.
 bool CommitFileDestination(FileDestination& destination, std::string& problem);

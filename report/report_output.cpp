@@ -1,11 +1,9 @@
-// The report's output: one open file (or attached descriptor) at a time, fed
-// whole lines that are gathered in a large buffer and written with write(2) in
-// big pieces.
+// The report's output: one attached descriptor at a time, fed whole lines that
+// are gathered in a large buffer and written with write(2) in big pieces.
 #include "report/report_output.h"
 
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <string>
 #include <unistd.h>
 
@@ -14,7 +12,6 @@ namespace {
 constexpr size_t kFlushAt = 256 * 1024;
 
 int outputFd = -1;
-bool ownsFd = false;
 int writeError = 0;
 std::string pending;
 uint64_t taken = 0;  // bytes handed to the output since it was opened
@@ -48,10 +45,9 @@ void Flush()
     pending.clear();
 }
 
-void Begin(int fd, bool owns)
+void Begin(int fd)
 {
     outputFd = fd;
-    ownsFd = owns;
     writeError = 0;
     taken = 0;
     landed = 0;
@@ -61,16 +57,7 @@ void Begin(int fd, bool owns)
 
 } // namespace
 
-bool OpenReportOutput(const char* path)
-{
-    int fd = ::open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0)
-        return false;
-    Begin(fd, true);
-    return true;
-}
-
-void AttachReportOutput(int fd) { Begin(fd, false); }
+void AttachReportOutput(int fd) { Begin(fd); }
 
 void CollectReportLines(std::string* text) { collected = text; }
 
@@ -103,11 +90,7 @@ void WriteReportText(std::string_view text)
 bool CloseReportOutput()
 {
     Flush();
-    // close() is where a network or quota file system reports a late failure.
-    if (ownsFd && outputFd >= 0 && ::close(outputFd) != 0 && writeError == 0)
-        writeError = errno;
     outputFd = -1;
-    ownsFd = false;
     return writeError == 0;
 }
 

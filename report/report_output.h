@@ -12,9 +12,7 @@
 #include <string>
 #include <string_view>
 
-// Create (truncate) the file at path; false when it cannot be created.
-bool OpenReportOutput(const char* path);
-// Write to an already open descriptor (not closed by CloseReportOutput).
+// Write to an open descriptor (not closed by CloseReportOutput).
 void AttachReportOutput(int fd);
 // Write the text's bytes, then CR LF.
 void WriteReportLine(std::string_view text);
@@ -23,7 +21,7 @@ void WriteReportLine(std::string_view text);
 void CollectReportLines(std::string* text);
 // Write collected lines, after any buffered ones.
 void WriteReportText(std::string_view text);
-// Flush and close; false when any write failed.
+// Flush and detach; false when any write failed.
 bool CloseReportOutput();
 // The errno of the first write that failed since the output was opened (0:
 // none). Once a write has failed nothing more is written, so a run can stop

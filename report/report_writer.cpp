@@ -6,7 +6,6 @@
 #include <atomic>
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <span>
@@ -16,6 +15,7 @@
 #include "app/messages.h"
 #include "app/status.h"
 #include "app/worker_threads.h"
+#include "files/file_destination.h"
 #include "report/report_block.h"
 #include "report/report_output.h"
 #include "session/session_buffer.h"
@@ -27,7 +27,9 @@ std::atomic<bool> writing{false};
 // WaitReportEnd.
 std::thread writerThread;
 ReportTextArea* textArea = nullptr;
-std::string reportPath;
+// The run's file: opened on the user-interface thread, then the writer
+// thread's alone, which commits it (or discards it after a failed write).
+FileDestination output;
 std::atomic<std::tm (*)()> clockOverride{nullptr};
 
 std::tm BannerTime()
@@ -37,25 +39,19 @@ std::tm BannerTime()
     return LocalTimeNow();
 }
 
-// The file as the window shows it: lines split at CR LF, joined with '\n'.
-// Only a regular file is read back, and only as far as it reached when opened:
-// a pipe, a device such as /dev/full or a file someone keeps appending to
-// would otherwise block or be read for ever. Anything else: an empty text.
-std::string ReadBack(const std::string& path)
+// The report as the window shows it, read back from the run's new file before
+// it takes its name, as far as it reached: lines split at CR LF, joined with
+// '\n'. Output that is no regular file cannot be read back: an empty text.
+std::string ReadBack(int fd)
 {
     std::string text;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return text;
     struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(fd);
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))
         return text;
-    }
     text.resize(static_cast<size_t>(info.st_size));
     size_t used = 0;
     while (used < text.size()) {
-        const ssize_t n = ::read(fd, text.data() + used, text.size() - used);
+        const ssize_t n = ::pread(fd, text.data() + used, text.size() - used, static_cast<off_t>(used));
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
@@ -63,7 +59,6 @@ std::string ReadBack(const std::string& path)
         used += static_cast<size_t>(n);
     }
     text.resize(used);
-    ::close(fd);
     // Drop the CR of every CR LF, in place.
     size_t out = 0;
     for (size_t in = 0; in < text.size();) {
@@ -97,15 +92,41 @@ void WriteStoredFrames()
 void WriteReportFrames()
 {
     WriteStoredFrames();
-    const bool written = CloseReportOutput();
-    const int reason = ReportOutputError();
-    // The window shows what landed, and the run ends as any run does.
+    bool written = CloseReportOutput();
+    std::string problem = written ? std::string() : std::strerror(ReportOutputError());
+    // The window shows what landed, also when a failed run leaves the old file
+    // in place, and the run ends as any run does.
+    std::string text = ReadBack(output.fd);
+    if (written)
+        written = CommitFileDestination(output, problem);
+    else
+        DiscardFileDestination(output);
     if (textArea)
-        textArea->ShowReportText(ReadBack(reportPath));
+        textArea->ShowReportText(std::move(text));
     writing.store(false);
     ShowReportStatus(false);
     if (!written)
-        ShowMessage(WriteErrorMessage(reportPath, reason));
+        ShowMessage(WriteErrorMessage(output.name, problem));
+}
+
+// A new run starts from the first slot, once a finished run's thread is joined.
+void PrepareRun(ReportTextArea* area)
+{
+    RegisterWorkerEnd(WaitReportEnd);
+    if (writerThread.joinable())
+        writerThread.join();
+    textArea = area;
+    SessionBuffer::Rewind();
+}
+
+void BeginRun(FileDestination&& destination)
+{
+    output = std::move(destination);
+    AttachReportOutput(output.fd);
+    ShowReportStatus(true);
+    writing.store(true);
+    WriteReportBanner(BannerTime());
+    writerThread = std::thread(WriteReportFrames);
 }
 
 } // namespace
@@ -114,21 +135,21 @@ void SetReportClock(std::tm (*clock)()) { clockOverride.store(clock); }
 
 void StartReport(ReportTextArea* area, const char* fileName)
 {
-    RegisterWorkerEnd(WaitReportEnd);
-    // A finished run's thread is joined before a new one starts.
-    if (writerThread.joinable())
-        writerThread.join();
-    textArea = area;
-    SessionBuffer::Rewind();
-    if (!OpenReportOutput(fileName)) {
-        ShowMessage(kErrorOpeningFile);
+    PrepareRun(area);
+    FileDestination destination;
+    std::string problem;
+    // A regular file only: a FIFO would hold the window until someone reads it.
+    if (!OpenFileDestination(fileName, destination, problem, DirectOutput::Refused)) {
+        ShowMessage(destination.refused ? WriteErrorMessage(fileName, problem) : std::string(kErrorOpeningFile));
         return;
     }
-    reportPath = fileName;
-    ShowReportStatus(true);
-    writing.store(true);
-    WriteReportBanner(BannerTime());
-    writerThread = std::thread(WriteReportFrames);
+    BeginRun(std::move(destination));
+}
+
+void StartReport(ReportTextArea* area, FileDestination destination)
+{
+    PrepareRun(area);
+    BeginRun(std::move(destination));
 }
 
 bool IsReportWriting() { return writing.load(); }
@@ -144,10 +165,15 @@ bool WriteSessionReport(int fd)
 
 std::string WriteErrorMessage(std::string_view fileName, int reason)
 {
+    return WriteErrorMessage(fileName, std::string_view(std::strerror(reason)));
+}
+
+std::string WriteErrorMessage(std::string_view fileName, std::string_view problem)
+{
     std::string message(kErrorWritingFile);
     message.append(fileName);
     message += ": ";
-    message += std::strerror(reason);
+    message.append(problem);
     return message;
 }
 
