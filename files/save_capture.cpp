@@ -60,7 +60,9 @@ bool WriteSessionCapture(int fd, std::string& problem)
 bool SaveSessionCapture(const std::string& path, std::string& problem)
 {
     FileDestination destination;
-    if (!OpenFileDestination(path, destination, problem))
+    // A regular file only: the analyzer saves on its window's thread, which a
+    // FIFO would hold until someone read it.
+    if (!OpenFileDestination(path, destination, problem, DirectOutput::Refused))
         return false;
     if (!WriteSessionCapture(destination.fd, problem)) {
         DiscardFileDestination(destination);

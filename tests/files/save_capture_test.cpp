@@ -92,7 +92,7 @@ TEST_F(SaveCapture, AFailedSaveSaysWhyAndLeavesAnOldFileAsItWas)
         {directory / "old.pcap", 1000, "write error: File too large"},
         {directory / "missing/new.pcap", 0, "cannot create a file beside it: No such file or directory"},
         {directory.path(), 0, "is a directory"},
-        {"/dev/full", 0, "write error: No space left on device"},
+        {"/dev/full", 0, "is not a regular file; not written"},
     };
     for (const auto& c : cases) {
         struct rlimit limit = previous;
