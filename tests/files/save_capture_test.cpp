@@ -4,9 +4,11 @@
 #include <gtest/gtest.h>
 #include <pcap/pcap.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <csignal>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -15,6 +17,30 @@
 #include "session/session_buffer.h"
 #include "tests/support/capture_files.h"
 #include "tests/support/scratch_files.h"
+
+// Every rename and every sync of a directory by the code under test, in order,
+// as "rename NEW" and "fsync DIRECTORY": the test is linked with
+// --wrap=rename,--wrap=fsync, which sends those calls here.
+std::vector<std::string> fileEvents;
+
+extern "C" int __real_rename(const char* from, const char* to);
+extern "C" int __real_fsync(int fd);
+
+extern "C" int __wrap_rename(const char* from, const char* to)
+{
+    const int result = __real_rename(from, to);
+    if (result == 0)
+        fileEvents.push_back(std::string("rename ") + to);
+    return result;
+}
+
+extern "C" int __wrap_fsync(int fd)
+{
+    struct stat st {};
+    if (fstat(fd, &st) == 0 && S_ISDIR(st.st_mode))
+        fileEvents.push_back("fsync " + std::filesystem::read_symlink("/proc/self/fd/" + std::to_string(fd)).string());
+    return __real_fsync(fd);
+}
 
 namespace {
 
@@ -53,6 +79,7 @@ TEST_F(SaveCapture, FramesReadBackInTheReportsOrderWholeAndToTheNanosecond)
     // reads 21..25, then 16..20.
     ASSERT_NO_FATAL_FAILURE(Fill(10, 25));
     std::string problem;
+    fileEvents.clear();
     ASSERT_TRUE(SaveSessionCapture(directory / "saved.pcap", problem)) << problem;
     const ReadBackCapture saved = ReadCaptureFile(directory / "saved.pcap");
     ASSERT_EQ(saved.error, "");
@@ -68,6 +95,10 @@ TEST_F(SaveCapture, FramesReadBackInTheReportsOrderWholeAndToTheNanosecond)
         EXPECT_EQ(frame.when.tv_nsec, MomentOf(order[i]).tv_nsec) << i;
     }
     EXPECT_EQ(directory.Names(), std::vector<std::string>{"saved.pcap"}) << "no temporary left";
+    // The new name reaches the disk too: the directory is synced after the rename.
+    EXPECT_EQ(fileEvents,
+              (std::vector<std::string>{"rename " + directory / "saved.pcap",
+                                        "fsync " + std::filesystem::canonical(directory.path()).string()}));
 
     // Only the stored frames: after Clear buffer there are none.
     SessionBuffer::ClearCount();
