@@ -1,16 +1,8 @@
-// The adapters a live capture can use: the packet library's adapter-name
-// list, as the analyzer reads it (Ethernet interfaces, those that are up
-// first), each name with its "\Device\" prefix.
+// quarn-report -D: the adapters a live capture can use, as the analyzer names
+// them (capture/adapter_names.h reads the list).
 #pragma once
 
-#include <string>
-#include <vector>
+#include "capture/adapter_names.h"
 
-// The list in its order; false with problem set when it cannot be read.
-bool ReadAdapterList(std::vector<std::string>& names, std::string& problem);
-// The listed name that given stands for: the name as listed, or the bare
-// interface name ("eth0" for "\Device\eth0"). Empty when none.
-std::string FindAdapter(const std::vector<std::string>& names, const std::string& given);
-// quarn-report -D: the list on standard output, one name a line. Returns the
-// exit status.
+// The list on standard output, one name a line. Returns the exit status.
 int ListAdapters();
