@@ -2,17 +2,17 @@
 
 #include <atomic>
 #include <cstdio>
-#include <cstring>
 #include <mutex>
 #include <utility>
+#include <vector>
 
 #include "app/messages.h"
+#include "capture/adapter_names.h"
 #include "frimble/frimble.h"
 #include "frimble/open_failure.h"
 
 namespace {
 
-constexpr uint32_t kNameListSize = 256;
 constexpr uint32_t kPromiscuousFilter = NDIS_PACKET_TYPE_PROMISCUOUS;
 
 // Written on the UI thread (or by the capture's end), read by the capture thread.
@@ -39,33 +39,35 @@ void SetFailure(std::string failure)
 }
 
 // The name of the adapter to open: the named one, or the first name of the
-// adapter-name list; false when the list cannot be read or is empty.
-bool ReadAdapterName(char (&names)[kNameListSize])
+// adapter-name list, however long the list is; empty when the list cannot be
+// read or is empty.
+std::string AdapterToOpen()
 {
-    const std::string named = NamedAdapter();
-    if (!named.empty()) {
-        if (named.size() >= kNameListSize)
-            return false;
-        std::memcpy(names, named.c_str(), named.size() + 1);
-        return true;
-    }
-    uint32_t size = kNameListSize;
-    if (!PacketGetAdapterNames(names, &size) || size == 0 || std::memchr(names, '\0', size) == nullptr)
-        return false;
-    return names[0] != '\0';
+    std::string named = NamedAdapter();
+    if (!named.empty())
+        return named;
+    std::vector<std::string> names;
+    std::string problem;
+    if (!ReadAdapterList(names, problem) || names.empty())
+        return {};
+    return names.front();
 }
 
 // Opens the adapter to use (the named one, or the list's first) and puts it
-// into promiscuous mode; null when there is none. The reset and filter results are not examined.
-AdapterObject* OpenAdapter(char (&names)[kNameListSize])
+// into promiscuous mode; null when there is none. Its name goes into opened.
+// The reset and filter results are not examined.
+AdapterObject* OpenAdapter(std::string* opened = nullptr)
 {
-    if (!ReadAdapterName(names)) {
+    const std::string name = AdapterToOpen();
+    if (opened != nullptr)
+        *opened = name;
+    if (name.empty()) {
         SetFailure("no Ethernet adapter found");
         return nullptr;
     }
-    AdapterObject* adapter = PacketOpenAdapter(names);
+    AdapterObject* adapter = PacketOpenAdapter(name.c_str());
     // The library keeps the reason for this thread, which is the caller's.
-    SetFailure(adapter != nullptr ? std::string() : std::string(names) + ": " + frimble::LastOpenFailure());
+    SetFailure(adapter != nullptr ? std::string() : name + ": " + frimble::LastOpenFailure());
     if (adapter == nullptr)
         return nullptr;
     PacketResetAdapter(adapter);
@@ -86,8 +88,8 @@ void NameAdapter(const std::string& name)
 bool BindAdapter(AdapterLabels& labels)
 {
     NameAdapter({});
-    char names[kNameListSize] = {};
-    AdapterObject* adapter = OpenAdapter(names);
+    std::string opened;
+    AdapterObject* adapter = OpenAdapter(&opened);
     if (adapter == nullptr) {
         labels.SetAdapterName("none");
         labels.SetAdapterAddress("none");
@@ -100,7 +102,7 @@ bool BindAdapter(AdapterLabels& labels)
     if (AdapterObject* previous = g_boundAdapter.exchange(adapter))
         PacketCloseAdapter(previous);
 
-    labels.SetAdapterName(names);
+    labels.SetAdapterName(opened);
     // Without an answer the address label keeps its initial text.
     if (haveAddress) {
         char text[18];
@@ -114,8 +116,7 @@ bool BindAdapter(AdapterLabels& labels)
 bool BindNamedAdapter(const std::string& name)
 {
     NameAdapter(name);
-    char names[kNameListSize] = {};
-    AdapterObject* adapter = OpenAdapter(names);
+    AdapterObject* adapter = OpenAdapter();
     if (AdapterObject* previous = g_boundAdapter.exchange(adapter))
         PacketCloseAdapter(previous);
     return adapter != nullptr;
@@ -130,8 +131,7 @@ void ReleaseAdapter()
 void ReopenAdapter()
 {
     ReleaseAdapter();
-    char names[kNameListSize] = {};
-    g_boundAdapter.store(OpenAdapter(names));
+    g_boundAdapter.store(OpenAdapter());
 }
 
 AdapterObject* BoundAdapter() { return g_boundAdapter.load(); }
@@ -140,8 +140,7 @@ bool EnsureAdapterBound()
 {
     if (g_boundAdapter.load() != nullptr)
         return true;
-    char names[kNameListSize] = {};
-    if (AdapterObject* adapter = OpenAdapter(names)) {
+    if (AdapterObject* adapter = OpenAdapter()) {
         g_boundAdapter.store(adapter);
         return true;
     }
