@@ -85,9 +85,9 @@ void NameAdapter(const std::string& name)
 
 } // namespace
 
-bool BindAdapter(AdapterLabels& labels)
+bool BindAdapter(AdapterLabels& labels, const std::string& name)
 {
-    NameAdapter({});
+    NameAdapter(name);
     std::string opened;
     AdapterObject* adapter = OpenAdapter(&opened);
     if (adapter == nullptr) {

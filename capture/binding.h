@@ -1,8 +1,8 @@
 // Adapter binding: the program works with the first adapter of the packet
 // library's adapter-name list. It is bound while the main window is built,
 // reopened at the end of every capture (which ends the capture's outstanding
-// receives) and closed when the main window closes. A command-line capture
-// names its adapter instead (BindNamedAdapter); that one is then reopened.
+// receives) and closed when the main window closes. A command line may name
+// the adapter instead (analyzer -i, quarn-report -i); that one is then reopened.
 //
 // No reset, filter, address query or receive is ever issued on an adapter that
 // failed to open: a missing adapter is remembered as such, and a capture is only
@@ -25,10 +25,13 @@ public:
 inline constexpr std::string_view kNoAdapterMessage = "Network card not found or packet driver not correctly installed";
 inline constexpr std::string_view kNoAdapterCaption = "Quarn Messagebox";
 
-// Bind the first adapter (forgetting a named one): open, reset, promiscuous
-// filter 0x20, address query; fill the labels. Without a usable adapter: labels "none", the no-adapter
-// message box, then a quit request. Returns whether an adapter is bound.
-bool BindAdapter(AdapterLabels& labels);
+// Bind the adapter of that name (as the adapter-name list gives it, with its
+// "\Device\" prefix), or the list's first when name is empty (forgetting a
+// name given before): open, reset, promiscuous filter 0x20, address query;
+// fill the labels. Every reopen and rebind then opens the same adapter.
+// Without a usable adapter: labels "none", the no-adapter message box, then a
+// quit request. Returns whether an adapter is bound.
+bool BindAdapter(AdapterLabels& labels, const std::string& name = {});
 // Bind the adapter of that name (as the adapter-name list gives it, with its
 // "\Device\" prefix): open, reset, promiscuous filter 0x20. From then on
 // every reopen and rebind opens this adapter, not the list's first. No labels
@@ -42,8 +45,8 @@ void ReleaseAdapter();
 void ReopenAdapter();
 // The bound adapter, or null when none could be opened.
 AdapterObject* BoundAdapter();
-// True when an adapter is bound; otherwise try to bind the first one again
-// (without touching the labels) and, when that fails too, show the no-adapter
+// True when an adapter is bound; otherwise try to open it again (the list's
+// first, or the named one; without touching the labels) and, when that fails too, show the no-adapter
 // message box (no quit request) and return false.
 bool EnsureAdapterBound();
 // Why the last attempt to bind (or bind again) found no adapter: "no Ethernet

@@ -5,9 +5,11 @@
 
 #include <cstdio>
 #include <exception>
+#include <string>
 
 #include "app/messages.h"
 #include "app/worker_threads.h"
+#include "app/window/analyzer_arguments.h"
 #include "app/window/graphical_session.h"
 #include "app/window/program_windows.h"
 #include "app/window/tform1.h"
@@ -35,11 +37,31 @@ public:
 
 int main(int argc, char** argv)
 {
+    const auto help = [] {
+        std::printf("%s\n\n%s", kAnalyzerUsage.data(), kAnalyzerHelp.data());
+        return std::fflush(stdout) == 0 ? 0 : 1;
+    };
+    if (AsksForHelp(argc, argv))
+        return help();
     if (!HaveGraphicalSession()) {
         std::fprintf(stderr, "%.*s\n", static_cast<int>(kNoGraphicalSession.size()), kNoGraphicalSession.data());
         return 1;
     }
     AnalyzerApplication app(argc, argv);
+    // Qt has taken its own options out of argv; the rest are the program's.
+    AnalyzerArguments arguments;
+    std::string problem;
+    if (!ParseAnalyzerArguments(argc, argv, arguments, problem)) {
+        std::fprintf(stderr, "analyzer: %s\n%s\n", problem.c_str(), kAnalyzerUsage.data());
+        return kExitBadCommandLine;
+    }
+    if (arguments.help)
+        return help();
+    std::string adapter;
+    if (!arguments.adapter.empty() && !ChooseAdapter(arguments.adapter, adapter, problem)) {
+        std::fprintf(stderr, "analyzer: %s\n", problem.c_str());
+        return kExitNoSuchAdapter;
+    }
     // The application title; applicationDisplayName() falls back to it. Setting a
     // display name of its own would make the platform append it to every window
     // caption ("Quarn Analyzer 1.0 - Quarn Analyzer"), so none is set.
@@ -54,7 +76,7 @@ int main(int argc, char** argv)
     // do its work (no adapter to capture on, an exception at start).
     int status = 1;
     try {
-        CreateWindows();
+        CreateWindows(adapter);
         Form1->show();
         status = QApplication::exec();
     } catch (const std::exception& error) {

@@ -19,9 +19,9 @@ void Destroy(Window*& window)
 
 } // namespace
 
-void CreateWindows()
+void CreateWindows(const std::string& adapter)
 {
-    Form1 = new TForm1;
+    Form1 = new TForm1(adapter);
     Form2 = new TForm2;
     Form3 = new TForm3;
     Form4 = new TForm4;

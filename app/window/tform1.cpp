@@ -47,7 +47,8 @@ void AdapterLabelPair::SetAdapterName(std::string_view text) { m_name->setText(F
 
 void AdapterLabelPair::SetAdapterAddress(std::string_view text) { m_address->setText(FromView(text)); }
 
-TForm1::TForm1(QWidget* parent) : QWidget(parent), ui(std::make_unique<Ui::TForm1>()), m_adapterLabels(nullptr, nullptr)
+TForm1::TForm1(const std::string& adapter, QWidget* parent)
+    : QWidget(parent), ui(std::make_unique<Ui::TForm1>()), m_adapterLabels(nullptr, nullptr)
 {
     ui->setupUi(this);
     FrameGroupBoxes(this);
@@ -71,7 +72,7 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent), ui(std::make_unique<Ui::TForm
     connect(ui->SaveCaptureAs1, &QAction::triggered, this, &TForm1::SaveCaptureAs1Click);
 
     m_adapterLabels = AdapterLabelPair(ui->Label13, ui->Label14);
-    if (!BindAdapter(m_adapterLabels))
+    if (!BindAdapter(m_adapterLabels, adapter))
         TellAdapterFailure();
     RegisterMainWindowControls(ui->StatusBar1, ui->RadioGroup2, ui->Label23, ui->GroupBox5, ui->SpeedButton4,
                                ui->SpeedButton5, ui->Edit1, ui->UpDown1);

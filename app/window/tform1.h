@@ -46,9 +46,10 @@ class TForm1 : public QWidget {
     Q_OBJECT
 
 public:
-    // Loads the form, binds the first adapter into the "Network adapter" labels
-    // and registers the status controls.
-    explicit TForm1(QWidget* parent = nullptr);
+    // Loads the form, binds the adapter (the listed name a command line chose,
+    // or else the first) into the "Network adapter" labels and registers the
+    // status controls.
+    explicit TForm1(const std::string& adapter = {}, QWidget* parent = nullptr);
     ~TForm1() override;
 
     // Whether "Continuous capture" is the chosen mode.

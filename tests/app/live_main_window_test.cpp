@@ -12,6 +12,7 @@
 #include <optional>
 
 #include "app/status.h"
+#include "app/window/analyzer_arguments.h"
 #include "app/window/tform1.h"
 #include "app/window/tform7.h"
 #include "capture/binding.h"
@@ -21,6 +22,7 @@
 #include "session/capture_time.h"
 #include "session/session_buffer.h"
 #include "tests/support/capture_files.h"
+#include "tests/support/command_run.h"
 #include "tests/support/window_test_support.h"
 #include "tests/support/require_live.h"
 
@@ -201,6 +203,60 @@ TEST_F(LiveMainWindowTest, CaptureGreysTheSessionGroupStopRestoresItAndATypedFiv
     ASSERT_TRUE(CaptureEnded());
     EXPECT_EQ(SessionBuffer::Count(), 5u);
     EXPECT_EQ(Find<QLabel>(Form1, "Label23")->text(), "5");
+}
+
+// A machine with many interfaces: their list outgrows any small buffer. The
+// capture end stays first (the only one up); 99 more follow in the order they
+// were made, the last with a known address.
+TEST_F(LiveMainWindowTest, AmongAHundredAdaptersTheFirstIsBoundAndDashIBindsTheLast)
+{
+    std::string batch;
+    for (int i = 1; i <= 99; ++i) {
+        char line[96];
+        std::snprintf(line, sizeof line, "link add qm%d address 02:00:00:01:00:%02X type veth peer name qn%d netns ", i,
+                      i, i);
+        batch += line + net->PeerNamespace() + "\n";
+    }
+    WriteFile("links", batch);
+    ASSERT_TRUE(RunQuiet("ip -n " + net->CaptureNamespace() + " -batch links"));
+    std::vector<std::string> names{net->AdapterName()};
+    for (int i = 1; i <= 99; ++i)
+        names.push_back("\\Device\\qm" + std::to_string(i));
+    std::string listed, indented;
+    for (const std::string& name : names) {
+        listed += name + "\n";
+        indented += "  " + name + "\n";
+    }
+
+    const CommandResult list = RunCommand(QUARN_REPORT_BINARY, {"-D"}, ".");
+    EXPECT_EQ(list.exitStatus, 0) << list.err;
+    EXPECT_EQ(list.out, listed);
+
+    windows.reset();
+    windows.emplace();
+    EXPECT_EQ(Find<QLabel>(Form1, "Label13")->text().toStdString(), net->AdapterName());
+    EXPECT_TRUE(recorder.messages.empty());
+
+    std::string chosen, problem;
+    ASSERT_TRUE(ChooseAdapter("qm99", chosen, problem)) << problem;
+    EXPECT_EQ(chosen, "\\Device\\qm99");
+    windows.reset();
+    windows.emplace(chosen);
+    EXPECT_EQ(Find<QLabel>(Form1, "Label13")->text().toStdString(), chosen);
+    EXPECT_EQ(Find<QLabel>(Form1, "Label14")->text(), "02:00:00:01:00:63");
+    ASSERT_NE(BoundAdapter(), nullptr);
+    ReopenAdapter(); // as the end of a capture does
+    ASSERT_NE(BoundAdapter(), nullptr);
+    EXPECT_EQ(std::string(BoundAdapter()->LinkName), "\\\\.\\Packet_qm99");
+    EXPECT_TRUE(recorder.messages.empty());
+
+    // An unknown name: one message naming it and every adapter there is.
+    ScratchDirectory runtime; // Qt warns on standard error without one
+    const CommandResult unknown
+        = RunCommand("/usr/bin/timeout", {"20", QUARN_ANALYZER_BINARY, "-i", "qm100"}, ".",
+                     {.environment = {"QT_QPA_PLATFORM=offscreen", "XDG_RUNTIME_DIR=" + runtime.path()}});
+    EXPECT_EQ(unknown.exitStatus, kExitNoSuchAdapter);
+    EXPECT_EQ(unknown.err, "analyzer: no adapter named qm100; the adapters are:\n" + indented);
 }
 
 TEST_F(LiveMainWindowTest, StartIsRefusedWhenTheBufferCannotBeBuilt)

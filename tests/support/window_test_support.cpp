@@ -64,7 +64,7 @@ Windows::~Windows()
     Destroy(Form2);
 }
 
-ProgramWindows::ProgramWindows() { CreateWindows(); }
+ProgramWindows::ProgramWindows(const std::string& adapter) { CreateWindows(adapter); }
 
 ProgramWindows::~ProgramWindows()
 {

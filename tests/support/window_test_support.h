@@ -83,10 +83,11 @@ struct Windows {
     ~Windows();
 };
 
-// The seven windows built as the program builds them (Form1 binds the adapter);
-// torn down as the program ends, with the session buffer emptied.
+// The seven windows built as the program builds them (Form1 binds the adapter
+// of that listed name, or the first); torn down as the program ends, with the
+// session buffer emptied.
 struct ProgramWindows {
-    ProgramWindows();
+    explicit ProgramWindows(const std::string& adapter = {});
     ~ProgramWindows();
 };
 
