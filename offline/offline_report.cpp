@@ -7,18 +7,17 @@
 #include <ctime>
 #include <optional>
 #include <pcap/pcap.h>
-#include <stdio_ext.h>
 #include <span>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "files/file_destination.h"
-#include "offline/capture_frame.h"
 #include "offline/landed_frames.h"
 #include "offline/parallel_blocks.h"
 #include "offline/report_progress.h"
 #include "report/report_block.h"
 #include "report/report_output.h"
+#include "session/capture_file.h"
 
 namespace {
 
@@ -43,30 +42,10 @@ pcap_t* OpenCapture(const std::string& input)
     // Given before the first read; glibc ignores the size without a buffer.
     static char readBuffer[kReadBufferSize];
     std::setvbuf(file, readBuffer, _IOFBF, sizeof readBuffer);
-    // Only the thread that opened it reads the capture (and tells the
-    // progress), so stdio need not lock it for each of the two reads a frame.
-    __fsetlocking(file, FSETLOCKING_BYCALLER);
-    char error[PCAP_ERRBUF_SIZE] = "";
-    pcap_t* capture = pcap_fopen_offline_with_tstamp_precision(file, PCAP_TSTAMP_PRECISION_NANO, error);
-    if (capture == nullptr) {
-        if (file != stdin)
-            std::fclose(file);
-        Fail(input, std::string("cannot read capture: ") + error);
-        return nullptr;
-    }
-    const int linkType = pcap_datalink(capture);
-    if (linkType != DLT_EN10MB) {
-        const char* name = pcap_datalink_val_to_name(linkType);
-        const char* description = pcap_datalink_val_to_description(linkType);
-        std::string problem = "link type ";
-        problem += name != nullptr ? name : std::to_string(linkType);
-        if (description != nullptr)
-            problem += std::string(" (") + description + ")";
-        problem += " is not Ethernet; only Ethernet captures can be reported";
+    std::string problem;
+    pcap_t* capture = OpenEthernetCapture(file, problem);
+    if (capture == nullptr)
         Fail(input, problem);
-        pcap_close(capture);
-        return nullptr;
-    }
     return capture;
 }
 

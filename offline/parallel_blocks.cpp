@@ -14,11 +14,11 @@
 #include <vector>
 
 #include "files/output_signals.h"
-#include "offline/capture_frame.h"
 #include "offline/landed_frames.h"
 #include "offline/report_progress.h"
 #include "report/report_block.h"
 #include "report/report_output.h"
+#include "session/capture_file.h"
 
 namespace {
 
