@@ -37,7 +37,8 @@ void ShowCaptureStatus(bool on);    // kStatusCapturing / kStatusIdle
 void ShowAllocationStatus(bool on); // kStatusAllocating / kStatusIdle
 void DisableSessionControls();
 void EnableSessionControls();
-// Write one of the four status texts (the report writer's ShowReportStatus uses it).
+// Write a status text: one of the four above (the report writer's
+// ShowReportStatus uses it), or what an opened capture file held.
 void SetStatusLine(std::string_view text);
 // Show a counter value as decimal text ("%d").
 void ShowFrameCounter(int32_t value);

@@ -14,6 +14,27 @@ constexpr option kOptions[] = {
     {nullptr, 0, nullptr, 0},
 };
 
+// A name given once, and not empty: the adapter, the capture file. `twice`
+// and `empty` are the refusals.
+bool TakeName(std::string& name, const char* value, const char* twice, const char* empty, std::string& problem)
+{
+    if (!name.empty()) {
+        problem = twice;
+        return false;
+    }
+    name = value;
+    if (name.empty()) {
+        problem = empty;
+        return false;
+    }
+    return true;
+}
+
+bool TakeCaptureFile(AnalyzerArguments& arguments, const char* file, std::string& problem)
+{
+    return TakeName(arguments.captureFile, file, "more than one capture file", "empty capture file name", problem);
+}
+
 } // namespace
 
 bool ParseAnalyzerArguments(int argc, char** argv, AnalyzerArguments& arguments, std::string& problem)
@@ -32,31 +53,25 @@ bool ParseAnalyzerArguments(int argc, char** argv, AnalyzerArguments& arguments,
         const int option = getopt_long(argc, args.data(), "-:hi:", kOptions, nullptr);
         switch (option) {
         case -1:
-            if (optind < argc) {
-                problem = std::string("unexpected argument ") + args[static_cast<size_t>(optind)];
-                return false;
-            }
+            // After "--" every word is a capture file.
+            for (int i = optind; i < argc; ++i)
+                if (!TakeCaptureFile(arguments, args[static_cast<size_t>(i)], problem))
+                    return false;
             return true;
         case 'h':
             arguments.help = true;
             return true;
         case 'i':
-            if (!arguments.adapter.empty()) {
-                problem = "-i given more than once";
+            if (!TakeName(arguments.adapter, optarg, "-i given more than once", "empty adapter name", problem))
                 return false;
-            }
-            arguments.adapter = optarg;
-            if (arguments.adapter.empty()) {
-                problem = "empty adapter name";
-                return false;
-            }
             break;
         case ':':
             problem = (word.starts_with("--") ? word : std::string("-i")) + " needs an adapter name";
             return false;
         case 1:
-            problem = std::string("unexpected argument ") + optarg;
-            return false;
+            if (!TakeCaptureFile(arguments, optarg, problem))
+                return false;
+            break;
         default: // unknown, or an abbreviation that fits several
             problem = "unknown option " + (word.starts_with("--") ? word.substr(0, word.find('=')) : word);
             return false;

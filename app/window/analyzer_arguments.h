@@ -1,12 +1,12 @@
 // The analyzer's command line, once Qt has taken its own options (-platform
 // NAME, -style NAME, ...): -i ADAPTER chooses the adapter to capture on instead
-// of the first, --help explains.
+// of the first, FILE is a capture file to open at start, --help explains.
 #pragma once
 
 #include <string>
 #include <string_view>
 
-inline constexpr std::string_view kAnalyzerUsage = "usage: analyzer [-i ADAPTER]";
+inline constexpr std::string_view kAnalyzerUsage = "usage: analyzer [-i ADAPTER] [FILE]";
 inline constexpr std::string_view kAnalyzerHelp
     = "Capture the Ethernet frames seen by a network adapter into a session buffer,\n"
       "and write a decoded, human-readable report of them (output.txt), in the\n"
@@ -15,6 +15,8 @@ inline constexpr std::string_view kAnalyzerHelp
       "  -i, --adapter ADAPTER  capture on ADAPTER, as quarn-report -D lists it\n"
       "                         (\\Device\\eth0) or by its interface name (eth0),\n"
       "                         instead of the first adapter\n"
+      "  FILE                   open this pcap or pcapng capture file into the\n"
+      "                         session buffer, as \"Open capture...\" does\n"
       "  -h, --help             show this help and exit\n"
       "\n"
       "Qt's own options, such as -platform NAME, are taken as well.\n"
@@ -29,7 +31,8 @@ inline constexpr int kExitBadCommandLine = 2;
 
 struct AnalyzerArguments {
     bool help = false;
-    std::string adapter; // as given: listed name or bare interface name; empty: the first
+    std::string adapter;     // as given: listed name or bare interface name; empty: the first
+    std::string captureFile; // to open at start; empty: none
 };
 
 // Parse argv[1..argc-1]. On a bad command line returns false and sets problem

@@ -13,6 +13,7 @@
 #include "app/window/graphical_session.h"
 #include "app/window/program_windows.h"
 #include "app/window/tform1.h"
+#include "capture/binding.h"
 #include "app/window/qt_messages.h"
 
 namespace {
@@ -78,6 +79,11 @@ int main(int argc, char** argv)
     try {
         CreateWindows(adapter);
         Form1->show();
+        // Opened once the loop runs, unless the program is already ending
+        // for want of an adapter.
+        if (!arguments.captureFile.empty() && BoundAdapter() != nullptr)
+            QMetaObject::invokeMethod(
+                Form1, [file = arguments.captureFile] { Form1->OpenCaptureFile(file); }, Qt::QueuedConnection);
         status = QApplication::exec();
     } catch (const std::exception& error) {
         ShowErrorBox(QString::fromLocal8Bit(error.what()));

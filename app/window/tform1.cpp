@@ -2,7 +2,9 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QDropEvent>
 #include <QGuiApplication>
+#include <QMimeData>
 #include <QScreen>
 #include <QShowEvent>
 
@@ -14,9 +16,10 @@
 #include "app/window/main_window_controls.h"
 #include "app/window/qt_messages.h"
 #include "app/window/qt_text.h"
-#include "app/window/save_dialog.h"
+#include "app/window/file_dialogs.h"
 #include "app/window/tform7.h"
 #include "capture/capture.h"
+#include "capture/capture_counts.h"
 #include "files/save_capture.h"
 #include "filter/window/tform2.h"
 #include "report/report_writer.h"
@@ -36,11 +39,48 @@ void TellAdapterFailure()
     std::fprintf(stderr, "analyzer: %s\n", why.c_str());
 }
 
+// The local file a drag carries, when it carries exactly one; else empty.
+QString DraggedFile(const QMimeData* data)
+{
+    if (data == nullptr || data->urls().size() != 1 || !data->urls().front().isLocalFile())
+        return {};
+    return data->urls().front().toLocalFile();
+}
+
+// The frames of an opened capture counted as a capture counts those it keeps,
+// and the status line says what was read.
+void ShowOpenedCapture(const LoadedCapture& loaded)
+{
+    ResetFrameCounter();
+    for (uint32_t i = 0; i < loaded.kept; ++i)
+        CountFrame();
+    ShowFrameCounter(FrameCounter());
+    SetStatusLine(OpenedCaptureStatus(loaded));
+}
+
+void TellOpenFailure(const std::string& fileName, const std::string& problem)
+{
+    if (SessionBuffer::Count() == 0)
+        ResetFrameCounter(); // no memory for the new buffer: the old one is gone too
+    ShowMessage(OpenErrorMessage(fileName, problem));
+}
+
 } // namespace
 
 std::string SaveErrorMessage(std::string_view fileName, std::string_view problem)
 {
     return "Error saving file " + std::string(fileName) + ": " + std::string(problem);
+}
+
+std::string OpenErrorMessage(std::string_view fileName, std::string_view problem)
+{
+    return "Error opening file " + std::string(fileName) + ": " + std::string(problem);
+}
+
+std::string OpenedCaptureStatus(const LoadedCapture& loaded)
+{
+    return "Status: Read " + WithThousandsSeparators(loaded.read) + " frames, "
+        + WithThousandsSeparators(loaded.read - loaded.kept) + " left out...";
 }
 
 void AdapterLabelPair::SetAdapterName(std::string_view text) { m_name->setText(FromView(text)); }
@@ -70,6 +110,8 @@ TForm1::TForm1(const std::string& adapter, QWidget* parent)
     connect(ui->SpeedButton5, &QPushButton::clicked, this, &TForm1::SpeedButton5Click);
 
     connect(ui->SaveCaptureAs1, &QAction::triggered, this, &TForm1::SaveCaptureAs1Click);
+    connect(ui->OpenCapture1, &QAction::triggered, this, &TForm1::OpenCapture1Click);
+    setAcceptDrops(true);
 
     m_adapterLabels = AdapterLabelPair(ui->Label13, ui->Label14);
     if (!BindAdapter(m_adapterLabels, adapter))
@@ -107,6 +149,23 @@ void TForm1::closeEvent(QCloseEvent* event)
     EndMessageLoop();
 }
 
+void TForm1::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (!DraggedFile(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+// Opened once the drop is over: a message box must not hold up the drag.
+void TForm1::dropEvent(QDropEvent* event)
+{
+    const QString file = DraggedFile(event->mimeData());
+    if (file.isEmpty())
+        return;
+    event->acceptProposedAction();
+    QMetaObject::invokeMethod(
+        this, [this, name = file.toLocal8Bit().toStdString()] { OpenCaptureFile(name); }, Qt::QueuedConnection);
+}
+
 void TForm1::FormShow()
 {
     // The main window takes no input until the splash's "OK".
@@ -138,15 +197,9 @@ void TForm1::SpeedButton1Click()
         ShowMessage(kThreadsRunning);
         return;
     }
-    const int size = ui->UpDown1->Position();
-    if (size <= 0) {
-        ShowMessage(kBufferTooSmall);
+    int size = 0;
+    if (!ReadBufferSize(size))
         return;
-    }
-    if (size > kLargestBuffer) {
-        ShowMessage(kBufferTooBig);
-        return;
-    }
     // The adapter may have been lost when the last capture reopened it.
     if (!EnsureAdapterBound()) {
         TellAdapterFailure();
@@ -220,4 +273,55 @@ void TForm1::SaveCaptureAs1Click()
     std::string problem;
     if (!SaveSessionCapture(fileName, problem))
         ShowMessage(SaveErrorMessage(fileName, problem));
+}
+
+void TForm1::OpenCapture1Click()
+{
+    // Refused before the operator chooses a file, not after.
+    int size = 0;
+    if (!OpenAllowed(size))
+        return;
+    const QString chosen = AskOpenFileName(this);
+    if (!chosen.isEmpty())
+        OpenCaptureFile(chosen.toLocal8Bit().toStdString());
+}
+
+void TForm1::OpenCaptureFile(const std::string& fileName)
+{
+    int size = 0;
+    if (!OpenAllowed(size))
+        return;
+    LoadedCapture loaded;
+    std::string problem;
+    if (LoadCaptureFile(fileName, static_cast<uint32_t>(size), ContinuousSelected(), loaded, problem))
+        ShowOpenedCapture(loaded);
+    else
+        TellOpenFailure(fileName, problem);
+}
+
+bool TForm1::OpenAllowed(int& size)
+{
+    if (IsCapturing()) {
+        ShowMessage(kOpenWhileCapturing);
+        return false;
+    }
+    if (IsReportWriting()) {
+        ShowMessage(kOpenWhileWriting);
+        return false;
+    }
+    return ReadBufferSize(size);
+}
+
+bool TForm1::ReadBufferSize(int& size)
+{
+    size = ui->UpDown1->Position();
+    if (size <= 0) {
+        ShowMessage(kBufferTooSmall);
+        return false;
+    }
+    if (size > kLargestBuffer) {
+        ShowMessage(kBufferTooBig);
+        return false;
+    }
+    return true;
 }

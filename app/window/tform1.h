@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "capture/binding.h"
+#include "session/load_capture.h"
 
 class QLabel;
 
@@ -41,6 +42,13 @@ inline constexpr std::string_view kSaveWhileCapturing = "Capture running, stop i
 inline constexpr std::string_view kSaveEmptyBuffer = "Session buffer empty, nothing to save...";
 // "Error saving file capture.pcap: write error: No space left on device".
 std::string SaveErrorMessage(std::string_view fileName, std::string_view problem);
+// "Open capture..." refused, failed, and done.
+inline constexpr std::string_view kOpenWhileCapturing = "Capture running, stop it before opening a capture...";
+inline constexpr std::string_view kOpenWhileWriting = "Output file being written, wait before opening a capture...";
+// "Error opening file notes.txt: cannot read capture: unknown file format".
+std::string OpenErrorMessage(std::string_view fileName, std::string_view problem);
+// "Status: Read 6,000 frames, 1,000 left out...".
+std::string OpenedCaptureStatus(const LoadedCapture& loaded);
 
 class TForm1 : public QWidget {
     Q_OBJECT
@@ -64,12 +72,25 @@ public slots:
     void SpeedButton4Click();   // Write output
     void SpeedButton2Click();   // Filters
     void SaveCaptureAs1Click(); // context menu and Ctrl+S: the session buffer as a pcap file
+    void OpenCapture1Click();   // context menu and Ctrl+O: a capture file into the session buffer
+    // A capture file (pcap or pcapng) into the session buffer, with the
+    // buffer size and capture mode chosen: "Open capture...", a file dropped
+    // on the window, or the one the command line names.
+    void OpenCaptureFile(const std::string& fileName);
 
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
+    // The buffer size as Start reads it; false, told, when it is not 1 to 5000.
+    bool ReadBufferSize(int& size);
+    // Whether a capture file may be opened now (no capture running, no report
+    // being written, a buffer size Start would take), told when not.
+    bool OpenAllowed(int& size);
+
     const std::unique_ptr<Ui::TForm1> ui;
     AdapterLabelPair m_adapterLabels;
     bool m_centred = false;

@@ -1,6 +1,7 @@
 // The analyzer's own command line, run as a program: what it refuses ends it
-// before any window is shown, with one message and its exit status; Qt's
-// options are taken before the program's own.
+// before any window is shown (a capture file it names is not even looked
+// for), with one message and its exit status; Qt's options are taken before
+// the program's own.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -60,6 +61,9 @@ INSTANTIATE_TEST_SUITE_P(
         CommandLine{"UnknownOption", {"--bogus=1"}, 2, "", "analyzer: unknown option --bogus" + kUsage},
         CommandLine{"EmptyAdapter", {"-i", ""}, 2, "", "analyzer: empty adapter name" + kUsage},
         CommandLine{"TwoAdapters", {"-i", "a", "-i", "b"}, 2, "", "analyzer: -i given more than once" + kUsage},
+        CommandLine{
+            "TwoCaptureFiles", {"a.pcap", "--", "b.pcap"}, 2, "", "analyzer: more than one capture file" + kUsage},
+        CommandLine{"EmptyCaptureFile", {""}, 2, "", "analyzer: empty capture file name" + kUsage},
         CommandLine{"UnknownAdapter", {"-i", "nosuch0"}, 1, "", "analyzer: no adapter named nosuch0; "}),
     [](const testing::TestParamInfo<CommandLine>& info) { return info.param.what; });
 

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <optional>
 
 #include "app/status.h"
@@ -21,6 +22,7 @@
 #include "report/window/tform3.h"
 #include "session/capture_time.h"
 #include "session/session_buffer.h"
+#include "tests/offline/offline_test_support.h"
 #include "tests/support/capture_files.h"
 #include "tests/support/command_run.h"
 #include "tests/support/window_test_support.h"
@@ -142,6 +144,14 @@ TEST_F(LiveMainWindowTest, ACaptureSavedWithCtrlSReadsBackLikeTheReport)
     QTest::keyClick(Form1, Qt::Key_S, Qt::ControlModifier);
     EXPECT_EQ(recorder.messages, std::vector{SimpleMessage(kSaveWhileCapturing)});
     EXPECT_EQ(dialog.asked, 0);
+    recorder.messages.clear();
+    OpenDialogAnswer openDialog("capture.pcap");
+    QTest::keyClick(Form1, Qt::Key_O, Qt::ControlModifier);
+    EXPECT_EQ(recorder.messages, std::vector{SimpleMessage(kOpenWhileCapturing)});
+    EXPECT_EQ(openDialog.asked, 0);
+    recorder.messages.clear();
+    Form1->OpenCaptureFile("capture.pcap"); // dropped, or named on the command line
+    EXPECT_EQ(recorder.messages, std::vector{SimpleMessage(kOpenWhileCapturing)});
 
     Send(10);
     ASSERT_TRUE(CaptureEnded());
@@ -168,6 +178,30 @@ TEST_F(LiveMainWindowTest, ACaptureSavedWithCtrlSReadsBackLikeTheReport)
                       time.minute, time.second, time.hundredths, i);
         EXPECT_NE(report.find(line), std::string::npos) << line;
     }
+}
+
+// What quarn-report -w saved of a live capture opens in the analyzer to the
+// report quarn-report wrote of that capture, and of the file.
+TEST_F(LiveMainWindowTest, ACaptureOfQuarnReportDashWOpensToItsReport)
+{
+    const std::string here = std::filesystem::current_path();
+    RunningReport run
+        = CaptureWhileSending({"-i", net->CaptureInterface(), "-c", "10", "-w", "live.pcap", "-o", "live.txt"}, here,
+                              *net, SendableFrames(10));
+    const CommandResult captured = FinishQuarnReport(run);
+    ASSERT_EQ(captured.exitStatus, 0) << captured.err;
+    const CommandResult reported = RunQuarnReport({"live.pcap", "-o", "file.txt"}, here);
+    ASSERT_EQ(reported.exitStatus, 0) << reported.err;
+
+    Form1->OpenCaptureFile("live.pcap");
+    EXPECT_TRUE(recorder.messages.empty());
+    EXPECT_EQ(Status(), "Status: Read 10 frames, 0 left out...");
+    Form1->SpeedButton4Click();
+    WaitReportEnd();
+    const std::string report = WithoutCreatedLine(ReadFile("output.txt"));
+    EXPECT_EQ(CountOf(report, "--- Packet received:"), 10);
+    EXPECT_EQ(report, WithoutCreatedLine(ReadFile("live.txt")));
+    EXPECT_EQ(report, WithoutCreatedLine(ReadFile("file.txt")));
 }
 
 // Continuous mode at the largest size, then a typed size below the range.

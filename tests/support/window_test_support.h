@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <latch>
 #include <mutex>
 #include <stdexcept>
 #include <string>
@@ -15,7 +16,8 @@
 #include <vector>
 
 #include "app/messages.h"
-#include "app/window/save_dialog.h"
+#include "app/window/file_dialogs.h"
+#include "report/report_writer.h"
 #include "tests/support/scratch_files.h"
 
 class QWidget;
@@ -68,6 +70,31 @@ public:
     }
     QString fileName;
     int asked = 0;
+};
+
+// Answers "Open capture..." the same way.
+class OpenDialogAnswer : public OpenDialogSeam {
+public:
+    explicit OpenDialogAnswer(QString answer) : fileName(std::move(answer)) { RegisterOpenDialogSeam(this); }
+    ~OpenDialogAnswer() override { RegisterOpenDialogSeam(nullptr); }
+    QString AskOpenFileName(QWidget*) override
+    {
+        ++asked;
+        return fileName;
+    }
+    QString fileName;
+    int asked = 0;
+};
+
+// Holds the report writer in its last step until released, so a test can act
+// while the writer certainly still runs.
+struct HeldTextArea final : ReportTextArea {
+    void ShowReportText(std::string) override
+    {
+        entered.count_down();
+        released.wait();
+    }
+    std::latch entered{1}, released{1};
 };
 
 // The simple message dialog as the recorder sees it (caption: the title).
