@@ -85,6 +85,9 @@ set(CPACK_DEBIAN_PROGRAMS_PACKAGE_SECTION net)
 # Not seen by dpkg-shlibdeps: Qt's platform plugins (loaded at run time) and
 # the SQLite and PostgreSQL drivers of the address database.
 set(CPACK_DEBIAN_PROGRAMS_PACKAGE_DEPENDS "qt6-qpa-plugins, libqt6sql6-sqlite, libqt6sql6-psql")
+# Its trigger lists the desktop entry in the MIME cache, so that file managers
+# offer the analyzer for capture files.
+set(CPACK_DEBIAN_PROGRAMS_PACKAGE_RECOMMENDS desktop-file-utils)
 set(CPACK_COMPONENT_PROGRAMS_DESCRIPTION [=[Ethernet frame analyser with a decoded text report
 Quarn Analyzer captures the Ethernet frames seen by a network adapter, in
 promiscuous mode, into a session buffer through two configurable capture
