@@ -2,27 +2,26 @@
 
 #include <QFileDialog>
 
+#include <utility>
+
 namespace {
-SaveDialogSeam* g_saveSeam = nullptr;
-OpenDialogSeam* g_openSeam = nullptr;
+FileDialogSeam* g_seam = nullptr;
 } // namespace
 
-void RegisterSaveDialogSeam(SaveDialogSeam* seam) { g_saveSeam = seam; }
-
-void RegisterOpenDialogSeam(OpenDialogSeam* seam) { g_openSeam = seam; }
+FileDialogSeam* RegisterFileDialogSeam(FileDialogSeam* seam) { return std::exchange(g_seam, seam); }
 
 QString AskSaveFileName(QWidget* parent)
 {
-    if (g_saveSeam)
-        return g_saveSeam->AskSaveFileName(parent);
+    if (g_seam)
+        return g_seam->AskFileName(parent, FileDialog::SaveCapture);
     return QFileDialog::getSaveFileName(parent, QStringLiteral("Save capture as"), QStringLiteral("capture.pcap"),
                                         QStringLiteral("Capture files (*.pcap);;All files (*)"));
 }
 
 QString AskOpenFileName(QWidget* parent)
 {
-    if (g_openSeam)
-        return g_openSeam->AskOpenFileName(parent);
+    if (g_seam)
+        return g_seam->AskFileName(parent, FileDialog::OpenCapture);
     return QFileDialog::getOpenFileName(parent, QStringLiteral("Open capture"), QString(),
                                         QStringLiteral("Capture files (*.pcap *.pcapng *.cap);;All files (*)"));
 }

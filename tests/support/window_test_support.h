@@ -57,33 +57,35 @@ private:
     std::mutex m_mutex; // workers may report too
 };
 
-// Answers "Save capture as..." with a fixed file name (empty: cancelled) for
-// its lifetime, counting the questions; no file dialog is ever shown.
-class SaveDialogAnswer : public SaveDialogSeam {
+// Answers one file dialog ("Save capture as..." or "Open capture...") with a
+// fixed file name (empty: cancelled) for its lifetime, counting the questions;
+// the other dialog goes to the answer installed before, if any. No file dialog
+// is ever shown.
+class DialogAnswer : public FileDialogSeam {
 public:
-    explicit SaveDialogAnswer(QString answer) : fileName(std::move(answer)) { RegisterSaveDialogSeam(this); }
-    ~SaveDialogAnswer() override { RegisterSaveDialogSeam(nullptr); }
-    QString AskSaveFileName(QWidget*) override
+    DialogAnswer(FileDialog dialog, QString answer)
+        : which(dialog), fileName(std::move(answer)), before(RegisterFileDialogSeam(this))
+    {}
+    ~DialogAnswer() override { RegisterFileDialogSeam(before); }
+    QString AskFileName(QWidget* parent, FileDialog dialog) override
     {
+        if (dialog != which)
+            return before ? before->AskFileName(parent, dialog) : QString();
         ++asked;
         return fileName;
     }
+    const FileDialog which;
     QString fileName;
     int asked = 0;
-};
 
-// Answers "Open capture..." the same way.
-class OpenDialogAnswer : public OpenDialogSeam {
-public:
-    explicit OpenDialogAnswer(QString answer) : fileName(std::move(answer)) { RegisterOpenDialogSeam(this); }
-    ~OpenDialogAnswer() override { RegisterOpenDialogSeam(nullptr); }
-    QString AskOpenFileName(QWidget*) override
-    {
-        ++asked;
-        return fileName;
-    }
-    QString fileName;
-    int asked = 0;
+private:
+    FileDialogSeam* const before;
+};
+struct SaveDialogAnswer : DialogAnswer {
+    explicit SaveDialogAnswer(QString answer) : DialogAnswer(FileDialog::SaveCapture, std::move(answer)) {}
+};
+struct OpenDialogAnswer : DialogAnswer {
+    explicit OpenDialogAnswer(QString answer) : DialogAnswer(FileDialog::OpenCapture, std::move(answer)) {}
 };
 
 // Holds the report writer in its last step until released, so a test can act
