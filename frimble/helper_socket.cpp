@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -140,10 +141,15 @@ std::string ReadRefusal(int fd)
 {
     std::string text;
     char chunk[256];
-    for (ssize_t n; text.size() < 1024 && ((n = read(fd, chunk, sizeof chunk)) > 0 || (n < 0 && errno == EINTR));)
-        if (n > 0)
-            text.append(chunk, static_cast<size_t>(n));
-    text = text.substr(0, text.find('\n'));
+    while (text.size() < 1024) {
+        const ssize_t n = read(fd, chunk, sizeof chunk);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        text.append(chunk, static_cast<size_t>(n));
+    }
+    text.resize(std::min(text.find('\n'), text.size()));
     if (text.compare(0, sizeof kHelperPrefix - 1, kHelperPrefix) == 0)
         text.erase(0, sizeof kHelperPrefix - 1);
     return text;
