@@ -7,7 +7,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
-#include <QRadioButton>
 #include <QStatusBar>
 #include <QTest>
 #include <QUrl>
@@ -133,8 +132,9 @@ INSTANTIATE_TEST_SUITE_P(Files, OpeningTest,
                                          Opening{"PcapngOfTsharkOnTheCommandLine", WrittenByTshark, CommandLine}),
                          [](const testing::TestParamInfo<Opening>& info) { return info.param.what; });
 
-// 6,000 frames, frame i carrying i, into 5,000 slots: a session-mode buffer
-// keeps the first 5,000, a ring the newest (frame 5,000 in its first slot).
+// 6,000 frames, frame i carrying i, into a session buffer of 5,000 slots: the
+// first 5,000 are kept, and the status line says so. (Where a ring puts them is
+// the engine's test, load_capture_test.)
 TEST_F(OpenCaptureTest, SixThousandFramesInFiveThousandSlots)
 {
     std::vector<CapturedFrame> frames;
@@ -142,22 +142,13 @@ TEST_F(OpenCaptureTest, SixThousandFramesInFiveThousandSlots)
         frames.push_back({Join({EthernetHeader(0x88B5), Be16(i), Filler(44, 0)})});
     WriteFile("six.pcap", PcapFile(frames));
     Find<QLineEdit>(Form1, "Edit1")->setText("5000");
-    const auto frameIn = [](uint32_t slot) {
-        const uint8_t* frame = SessionBuffer::SlotAt(slot).frame;
-        return frame[14] << 8 | frame[15];
-    };
-
-    for (const bool continuous : {false, true}) {
-        SCOPED_TRACE(continuous ? "continuous" : "session");
-        Find<QRadioButton>(Form1, continuous ? "RadioContinuousCapture" : "RadioSessionCapture")->setChecked(true);
-        CommandLine("six.pcap");
-        EXPECT_TRUE(recorder.messages.empty());
-        ASSERT_EQ(SessionBuffer::Count(), 5000u);
-        EXPECT_EQ(frameIn(0), continuous ? 5000 : 0);
-        EXPECT_EQ(frameIn(4999), 4999);
-        EXPECT_EQ(Counter(), "5000");
-        EXPECT_EQ(Status(), "Status: Read 6,000 frames, 1,000 left out...");
-    }
+    CommandLine("six.pcap");
+    EXPECT_TRUE(recorder.messages.empty());
+    ASSERT_EQ(SessionBuffer::Count(), 5000u);
+    for (const uint32_t slot : {0u, 4999u})
+        EXPECT_EQ(SessionBuffer::SlotAt(slot).frame[14] << 8 | SessionBuffer::SlotAt(slot).frame[15], slot);
+    EXPECT_EQ(Counter(), "5000");
+    EXPECT_EQ(Status(), "Status: Read 6,000 frames, 1,000 left out...");
 }
 
 enum class Made { Written, Missing, Pipe };

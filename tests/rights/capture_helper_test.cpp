@@ -11,7 +11,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstring>
 #include <filesystem>
 
@@ -36,21 +35,6 @@ struct HelperRun {
     int passed = 0; // descriptors handed back
     bool packetSocket = false;
 };
-
-int PacketSockets(const msghdr& message, int& passed)
-{
-    int packet = 0;
-    for (cmsghdr* c = CMSG_FIRSTHDR(&message); c != nullptr; c = CMSG_NXTHDR(const_cast<msghdr*>(&message), c)) {
-        for (size_t i = 0; i < (c->cmsg_len - CMSG_LEN(0)) / sizeof(int); ++i, ++passed) {
-            int fd, domain = 0;
-            socklen_t size = sizeof domain;
-            std::memcpy(&fd, CMSG_DATA(c) + i * sizeof(int), sizeof fd);
-            packet += getsockopt(fd, SOL_SOCKET, SO_DOMAIN, &domain, &size) == 0 && domain == AF_PACKET;
-            close(fd);
-        }
-    }
-    return packet;
-}
 
 // Runs a program with one end of a socket pair (or something else) as its
 // standard input and collects what it passes back over it.
@@ -90,8 +74,17 @@ HelperRun RunHelper(const std::string& program, const std::vector<std::string>& 
         message.msg_iovlen = 1;
         message.msg_control = control;
         message.msg_controllen = sizeof control;
-        if (recvmsg(pair[0], &message, MSG_CMSG_CLOEXEC) > 0)
-            run.packetSocket = PacketSockets(message, run.passed) == 1;
+        // Every descriptor passed is counted and closed; the first must be a packet socket.
+        const bool got = recvmsg(pair[0], &message, MSG_CMSG_CLOEXEC) > 0;
+        for (cmsghdr* c = got ? CMSG_FIRSTHDR(&message) : nullptr; c != nullptr; c = CMSG_NXTHDR(&message, c))
+            for (size_t i = 0; i < (c->cmsg_len - CMSG_LEN(0)) / sizeof(int); ++i, ++run.passed) {
+                int fd, domain = 0;
+                socklen_t size = sizeof domain;
+                std::memcpy(&fd, CMSG_DATA(c) + i * sizeof(int), sizeof fd);
+                run.packetSocket = run.passed == 0 && getsockopt(fd, SOL_SOCKET, SO_DOMAIN, &domain, &size) == 0
+                    && domain == AF_PACKET;
+                close(fd);
+            }
         char chunk[512];
         for (ssize_t n; (n = read(errors[0], chunk, sizeof chunk)) > 0;)
             run.err.append(chunk, static_cast<size_t>(n));
@@ -176,8 +169,9 @@ TEST(CaptureHelper, TheLoaderIgnoresPreloadAndLibraryPathForIt)
 }
 
 // An ordinary user's program opens an adapter through the helper when the
-// user is in the capture group, and is told what to do when not; a failed
-// open leaves no descriptor behind.
+// user is in the capture group, promiscuous without cap_net_admin; a refused
+// open leaves no descriptor behind. (The reason told is the binding's test,
+// capturing through the helper quarn-report's.)
 TEST(CaptureHelper, TheLibraryOpensThroughItForAMemberOnly)
 {
     QUARN_REQUIRE_LIVE();
@@ -185,31 +179,14 @@ TEST(CaptureHelper, TheLibraryOpensThroughItForAMemberOnly)
     ASSERT_TRUE(net.Ready()) << net.Error();
     const std::string name = net.AdapterName();
     const int descriptors = OpenDescriptors();
-    std::string refusal;
-    ASSERT_TRUE(RunAsOrdinaryUser({}, [&] {
-        EXPECT_EQ(PacketOpenAdapter(name.c_str()), nullptr);
-        refusal = frimble::LastOpenFailure();
-    }));
-    EXPECT_EQ(refusal, "not a member of quarn-capture: sudo adduser nobody quarn-capture, then log in again");
+    ASSERT_TRUE(RunAsOrdinaryUser({}, [&] { EXPECT_EQ(PacketOpenAdapter(name.c_str()), nullptr); }));
     EXPECT_EQ(OpenDescriptors(), descriptors);
-
-    std::vector<uint8_t> frame(60, 0x5A);
-    uint8_t buffer[1514] = {};
-    uint32_t count = 0;
     ASSERT_TRUE(RunAsOrdinaryUser({kCaptureGroup}, [&] {
         AdapterObject* adapter = PacketOpenAdapter(name.c_str());
         ASSERT_NE(adapter, nullptr) << frimble::LastOpenFailure();
-        EXPECT_TRUE(PacketSetFilter(adapter, NDIS_PACKET_TYPE_PROMISCUOUS)) << "promiscuous without cap_net_admin";
-        PacketObject* packet = PacketAllocatePacket();
-        PacketInitPacket(packet, buffer, sizeof buffer);
-        EXPECT_TRUE(PacketReceivePacket(adapter, packet, 0, &count));
-        EXPECT_TRUE(net.Send(frame));
-        EXPECT_TRUE(PacketWaitPacket(adapter, packet, &count));
-        PacketFreePacket(packet);
+        EXPECT_TRUE(PacketSetFilter(adapter, NDIS_PACKET_TYPE_PROMISCUOUS));
         PacketCloseAdapter(adapter);
     }));
-    ASSERT_EQ(count, frame.size());
-    EXPECT_TRUE(std::equal(frame.begin(), frame.end(), buffer));
 }
 
 } // namespace
